@@ -1,0 +1,22 @@
+#pragma once
+
+#include <array>
+
+namespace tarvik {
+
+using Breakpoints = std::array<int, 16>;
+// z[l][r]: first index load, second index RPM.
+using FuelMatrix = std::array<std::array<double, 16>, 16>;
+
+// The 3-D graph as modPlot sees it: two plots in common axes.
+class FuelGraph {
+public:
+    virtual ~FuelGraph() = default;
+    // Plot "Fuel": replace the whole surface. Cell (r, l) stands at
+    // (x[r], y[l], z[l][r]).
+    virtual void ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) = 0;
+    // Plot "Cursor": replace the single marker point.
+    virtual void ReplaceCursor(int x, int y, double z) = 0;
+};
+
+}  // namespace tarvik

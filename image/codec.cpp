@@ -1,0 +1,175 @@
+#include "codec.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace tarvik {
+
+namespace {
+
+constexpr double kControlConstantScale = 128.0;
+constexpr double kFuelHighLimit = 32768.0;  // 128 high parts of 256
+
+[[nodiscard]] bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+[[nodiscard]] bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+[[nodiscard]] std::string DecimalText(unsigned value) {
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+// The fuel map's working copy during one store.
+struct FuelCells {
+    std::array<double, kFuelCells> high{};
+    std::array<std::uint8_t, kFuelCells> low{};
+};
+
+}  // namespace
+
+std::string ByteToBits(unsigned value) {
+    std::string bits;
+    do {
+        bits.insert(bits.begin(), static_cast<char>('0' + value % 2));
+        value /= 2;
+    } while (value != 0);
+    return bits;
+}
+
+double ParseLeadingNumber(std::string_view text) {
+    std::string compact;
+    compact.reserve(text.size());
+    for (char c : text) {
+        if (!IsBlank(c)) compact.push_back(c);
+    }
+
+    std::size_t pos = 0;
+    bool negative = false;
+    if (pos < compact.size() && (compact[pos] == '+' || compact[pos] == '-')) {
+        negative = compact[pos] == '-';
+        ++pos;
+    }
+    const std::size_t start = pos;
+    bool seenPoint = false;
+    bool seenDigit = false;
+    while (pos < compact.size()) {
+        const char c = compact[pos];
+        if (IsDigit(c)) {
+            seenDigit = true;
+        } else if (c == '.' && !seenPoint) {
+            seenPoint = true;
+        } else {
+            break;
+        }
+        ++pos;
+    }
+    if (!seenDigit) return 0.0;
+
+    double magnitude = 0.0;
+    const char* first = compact.data() + start;
+    const char* last = compact.data() + pos;
+    const auto result = std::from_chars(first, last, magnitude, std::chars_format::fixed);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Too many digits for a double: either a huge value or a vanishing
+        // fraction. A huge value must stay huge so that it is judged illegal.
+        bool wholePart = false;
+        for (const char* c = first; c != last && *c != '.'; ++c) wholePart = wholePart || *c != '0';
+        magnitude = wholePart ? std::numeric_limits<double>::infinity() : 0.0;
+    } else if (result.ec != std::errc{}) {
+        return 0.0;
+    }
+    return negative ? -magnitude : magnitude;
+}
+
+std::optional<std::uint8_t> ConvertToByte(double value) {
+    // nearbyint rounds half to even in the default rounding mode; the range
+    // test comes before any conversion to an integer type, and rejects NaN.
+    const double rounded = std::nearbyint(value);
+    if (!(rounded >= 0.0 && rounded <= 255.0)) return std::nullopt;
+    return static_cast<std::uint8_t>(rounded);
+}
+
+std::string ControlConstantText(std::uint8_t byte) {
+    char buffer[32];
+    const double value = static_cast<double>(byte) / kControlConstantScale;
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    std::string text(buffer, result.ptr);
+    if (text.size() == 1) text += ".00";
+    return text;
+}
+
+void LoadFieldsFromImage(const ImageBytes& image, FieldSink& fields) {
+    for (int i = 0; i < kFuelCells; ++i) {
+        const std::uint8_t packed = image[kFuelPackedOffset + static_cast<std::size_t>(i / 4)];
+        const unsigned high = (packed >> (6 - 2 * (i % 4))) & 3u;
+        const unsigned low = image[kFuelLowOffset + static_cast<std::size_t>(i)];
+        fields.SetFieldText(Family::Data, i, DecimalText(256 * high + low));
+    }
+    for (Family family : {Family::RL, Family::WE, Family::FLE, Family::AE, Family::IS}) {
+        const TableSpec& spec = Spec(family);
+        for (int i = 0; i < spec.count; ++i) {
+            fields.SetFieldText(family, i, DecimalText(image[spec.offset + static_cast<std::size_t>(i)]));
+        }
+    }
+    fields.SetFieldText(Family::CC, 0, ControlConstantText(image[Spec(Family::CC).offset]));
+}
+
+namespace {
+
+// Step 1 of the fuel map: convert every cell, writing nothing.
+[[nodiscard]] bool ConvertFuelCells(const FieldSource& fields, FuelCells& cells) {
+    for (int i = kFuelCells - 1; i >= 0; --i) {
+        const double x = ParseLeadingNumber(fields.FieldText(Family::Data, i));
+        if (!(x >= 0.0 && x < kFuelHighLimit)) return false;
+        const double high = std::floor(x / 256.0);
+        const auto low = ConvertToByte(x - 256.0 * high);
+        if (!low) return false;
+        cells.high[static_cast<std::size_t>(i)] = high;
+        cells.low[static_cast<std::size_t>(i)] = *low;
+    }
+    return true;
+}
+
+[[nodiscard]] bool StoreFuelMap(const FieldSource& fields, ImageBytes& image) {
+    FuelCells cells;
+    if (!ConvertFuelCells(fields, cells)) return false;
+
+    for (std::size_t i = 0; i < kFuelCells; ++i) image[kFuelLowOffset + i] = cells.low[i];
+
+    // All packed bytes are formed before any is written, so a cell of 1024
+    // or more leaves the old high bits whole.
+    std::array<std::uint8_t, kFuelPackedCount> packed{};
+    for (std::size_t q = 0; q < kFuelPackedCount; ++q) {
+        unsigned byte = 0;
+        for (std::size_t m = 0; m < 4; ++m) {
+            const double high = cells.high[4 * q + m];
+            if (high > 3.0) return false;
+            byte = byte * 4 + static_cast<unsigned>(high);
+        }
+        packed[q] = static_cast<std::uint8_t>(byte);
+    }
+    for (std::size_t q = 0; q < kFuelPackedCount; ++q) image[kFuelPackedOffset + q] = packed[q];
+    return true;
+}
+
+}  // namespace
+
+StoreResult StoreFieldsToImage(const FieldSource& fields, ImageBytes& image) {
+    for (const TableSpec& spec : kStoreOrder) {
+        if (spec.family == Family::Data) {
+            if (!StoreFuelMap(fields, image)) return {false, spec.name};
+            continue;
+        }
+        const double scale = spec.family == Family::CC ? kControlConstantScale : 1.0;
+        for (int i = 0; i < spec.count; ++i) {
+            // An overflowing product is infinite and so fails the range test.
+            const auto byte = ConvertToByte(ParseLeadingNumber(fields.FieldText(spec.family, i)) * scale);
+            if (!byte) return {false, spec.name};
+            image[spec.offset + static_cast<std::size_t>(i)] = *byte;
+        }
+    }
+    return {};
+}
+
+}  // namespace tarvik

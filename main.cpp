@@ -1,0 +1,8 @@
+#include <QApplication>
+
+#include "frmMain.h"
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    return tarvik::RunEditor(app);
+}

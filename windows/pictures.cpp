@@ -1,0 +1,7 @@
+#include "pictures.h"
+
+namespace tarvik {
+
+QIcon ProgramIcon() { return QIcon(); }
+
+}  // namespace tarvik

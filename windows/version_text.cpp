@@ -1,0 +1,13 @@
+#include "version_text.h"
+
+#include "version.h"
+
+namespace tarvik {
+
+QString VersionText(int major, int minor, int revision) {
+    return QStringLiteral("Version %1.%2.%3").arg(major).arg(minor).arg(revision);
+}
+
+QString ProgramVersionText() { return VersionText(kVersionMajor, kVersionMinor, kVersionRevision); }
+
+}  // namespace tarvik
