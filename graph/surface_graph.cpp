@@ -1,11 +1,219 @@
 #include "surface_graph.h"
 
+#include <Q3DCamera>
+#include <Q3DScene>
+#include <Q3DSurface>
+#include <Q3DTheme>
+#include <QCustom3DItem>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QSurface3DSeries>
+#include <QSurfaceDataProxy>
+#include <QVBoxLayout>
+#include <QValue3DAxis>
+
+#include <memory>
+
 namespace tarvik {
 
-SurfaceGraph::SurfaceGraph(QWidget* parent) : QWidget(parent) { setObjectName(QStringLiteral("Graph")); }
+namespace {
 
-void SurfaceGraph::ReplaceSurface(const Breakpoints&, const Breakpoints&, const FuelMatrix&) {}
+// Shipped with the program as a resource (see CMakeLists.txt).
+const QString kMarkerMesh = QStringLiteral(":/tarvik/graph/marker_sphere.obj");
 
-void SurfaceGraph::ReplaceCursor(int, int, double) {}
+// Size of the marker sphere relative to the graph box (radius-1 mesh).
+constexpr float kMarkerScale = 0.06f;
+
+// Seen from the low-RPM, low-load corner, slightly from above.
+constexpr float kCameraYaw = -40.0f;
+constexpr float kCameraPitch = 28.0f;
+constexpr float kCameraZoom = 115.0f;
+// Aim a little below the box's centre: the axis labels hang below the box,
+// so this centres box and labels together in the small view.
+const QVector3D kCameraTarget(0.0f, -0.3f, 0.0f);
+
+struct AxisSetup {
+    const char* title;
+    double max;
+    int segments;     // major ticks
+    int subSegments;  // minor ticks per major step
+};
+
+// Major ticks every 1200 rpm, 130 load and 200 fuel; three minor steps in each.
+constexpr AxisSetup kRpmAxis{"RPM", SurfaceGraph::kRpmMax, 6, 3};
+constexpr AxisSetup kLoadAxis{"Massflow / Load", SurfaceGraph::kLoadMax, 5, 3};
+constexpr AxisSetup kFuelAxis{"Fuel", SurfaceGraph::kFuelMax, 6, 3};
+
+void ConfigureAxis(QValue3DAxis& axis, const AxisSetup& setup) {
+    axis.setTitle(QString::fromLatin1(setup.title));
+    axis.setTitleVisible(true);
+    // Titles turn with the camera so they stay readable from any angle.
+    axis.setTitleFixed(false);
+    axis.setRange(0.0f, static_cast<float>(setup.max));
+    axis.setSegmentCount(setup.segments);
+    axis.setSubSegmentCount(setup.subSegments);
+    axis.setLabelFormat(QStringLiteral("%.0f"));
+    axis.setLabelAutoRotation(30.0f);
+}
+
+[[nodiscard]] QImage SolidTexture(const QColor& colour) {
+    QImage image(2, 2, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+}  // namespace
+
+bool OpenGLAvailable() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        return false;
+    }
+    QOpenGLContext context;
+    if (!context.create()) return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface)) return false;
+    context.doneCurrent();
+    return true;
+}
+
+SurfaceGraph::SurfaceGraph(QWidget* parent, Rendering rendering) : QWidget(parent) {
+    setObjectName(QStringLiteral("Graph"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (rendering == Rendering::Auto && OpenGLAvailable()) {
+        BuildGraph();
+    } else {
+        BuildFallback();
+    }
+}
+
+SurfaceGraph::~SurfaceGraph() = default;
+
+QString SurfaceGraph::FallbackText() {
+    return QStringLiteral("The 3-D graph needs OpenGL, which is not available here.");
+}
+
+void SurfaceGraph::BuildFallback() {
+    note_ = new QLabel(FallbackText(), this);
+    note_->setObjectName(QStringLiteral("GraphNote"));
+    note_->setAlignment(Qt::AlignCenter);
+    note_->setWordWrap(true);
+    note_->setFrameShape(QFrame::StyledPanel);
+    layout()->addWidget(note_);
+}
+
+void SurfaceGraph::BuildGraph() {
+    // The container takes ownership of the graph window.
+    auto* graph = new Q3DSurface();
+    QWidget* container = QWidget::createWindowContainer(graph, this);
+    container->setObjectName(QStringLiteral("GraphView"));
+    container->setFocusPolicy(Qt::NoFocus);
+    layout()->addWidget(container);
+    graph_ = graph;
+
+    // Shadows cost far more than they show on a software renderer, and every
+    // keystroke in the map redraws the graph.
+    graph_->setShadowQuality(QAbstract3DGraph::ShadowQualityNone);
+    // Cells are picked in the field grid, not on the graph.
+    graph_->setSelectionMode(QAbstract3DGraph::SelectionNone);
+
+    Q3DTheme* theme = graph_->activeTheme();
+    theme->setType(Q3DTheme::ThemeQt);
+    theme->setFont(QFont(QStringLiteral("Arial"), 12));
+    theme->setLabelBorderEnabled(false);
+    theme->setLabelBackgroundEnabled(false);
+    // Light grid lines: twelve minor steps per axis would otherwise crowd the
+    // surface.
+    theme->setGridLineColor(QColor(190, 190, 190));
+
+    ConfigureAxis(*graph_->axisX(), kRpmAxis);
+    ConfigureAxis(*graph_->axisZ(), kLoadAxis);
+    ConfigureAxis(*graph_->axisY(), kFuelAxis);
+
+    // RPM and load get boxes sides of equal length, whatever their ranges;
+    // otherwise the 0-650 load axis would shrink to a sliver next to 0-7200 rpm.
+    graph_->setHorizontalAspectRatio(1.0);
+    graph_->setAspectRatio(1.6);
+    Q3DCamera* camera = graph_->scene()->activeCamera();
+    camera->setCameraPosition(kCameraYaw, kCameraPitch, kCameraZoom);
+    camera->setTarget(kCameraTarget);
+
+    // One series for the whole life of the graph; each redraw only swaps its
+    // data array.
+    series_ = new QSurface3DSeries(new QSurfaceDataProxy());
+    series_->setName(QStringLiteral("Fuel"));
+    series_->setDrawMode(QSurface3DSeries::DrawSurfaceAndWireframe);
+    series_->setFlatShadingEnabled(false);
+    series_->setWireframeColor(QColor(40, 40, 40));
+    QLinearGradient gradient;
+    gradient.setColorAt(0.0, QColor(20, 40, 150));
+    gradient.setColorAt(0.5, QColor(30, 160, 170));
+    gradient.setColorAt(1.0, QColor(200, 220, 60));
+    series_->setBaseGradient(gradient);
+    series_->setColorStyle(Q3DTheme::ColorStyleRangeGradient);
+    graph_->addSeries(series_);
+}
+
+void SurfaceGraph::ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) {
+    if (series_ == nullptr) return;
+    // Rows run along the depth (load) axis, columns along RPM: element
+    // [l][r] of the array is cell (r, l).
+    auto rows = std::make_unique<QSurfaceDataArray>();
+    rows->reserve(static_cast<qsizetype>(y.size()));
+    for (std::size_t l = 0; l < y.size(); ++l) {
+        auto row = std::make_unique<QSurfaceDataRow>(static_cast<qsizetype>(x.size()));
+        for (std::size_t r = 0; r < x.size(); ++r) {
+            (*row)[static_cast<qsizetype>(r)].setPosition(
+                QVector3D(static_cast<float>(x[r]), static_cast<float>(z[l][r]), static_cast<float>(y[l])));
+        }
+        rows->append(row.release());
+    }
+    // The proxy takes the array and its rows, and frees the previous ones.
+    series_->dataProxy()->resetArray(rows.release());
+}
+
+void SurfaceGraph::ReplaceCursor(int x, int y, double z) {
+    if (graph_ == nullptr) return;
+    const QVector3D position(static_cast<float>(x), static_cast<float>(z), static_cast<float>(y));
+    if (marker_ != nullptr) {
+        marker_->setPosition(position);
+        return;
+    }
+    auto marker = std::make_unique<QCustom3DItem>(kMarkerMesh, position,
+                                                  QVector3D(kMarkerScale, kMarkerScale, kMarkerScale),
+                                                  QQuaternion(), SolidTexture(QColor(230, 20, 20)));
+    marker->setShadowCasting(false);
+    // The graph owns the marker from here on.
+    graph_->addCustomItem(marker.get());
+    marker_ = marker.release();
+}
+
+QImage SurfaceGraph::RenderImage(QSize size) const {
+    if (graph_ == nullptr) return {};
+    return graph_->renderToImage(0, size);
+}
+
+QList<QVector3D> SurfaceGraph::SurfacePoints() const {
+    QList<QVector3D> points;
+    if (series_ == nullptr) return points;
+    const QSurfaceDataArray* rows = series_->dataProxy()->array();
+    if (rows == nullptr) return points;
+    for (const QSurfaceDataRow* row : *rows) {
+        for (const QSurfaceDataItem& item : *row) points.append(item.position());
+    }
+    return points;
+}
+
+std::optional<QVector3D> SurfaceGraph::MarkerPosition() const {
+    if (marker_ == nullptr) return std::nullopt;
+    return marker_->position();
+}
 
 }  // namespace tarvik

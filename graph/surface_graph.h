@@ -1,18 +1,85 @@
 #pragma once
 
+#include <QImage>
+#include <QList>
+#include <QSize>
+#include <QVector3D>
 #include <QWidget>
+
+#include <optional>
 
 #include "fuel_graph.h"
 
+QT_BEGIN_NAMESPACE
+class QCustom3DItem;
+class QLabel;
+class Q3DSurface;
+class QSurface3DSeries;
+QT_END_NAMESPACE
+
 namespace tarvik {
 
-// The fuel-map graph on screen (placeholder until the 3-D view lands).
+// The fuel-map graph on the "Kennfellt" page: the surface "Fuel" and the
+// marker of the selected cell in common RPM / load / fuel axes.
+//
+// Data Visualization axes: x is RPM, y (vertical) is the fuel value, z
+// (depth) is load. A cell (r, l) therefore stands at
+// (x[r], fuel, y[l]) in the graph's own coordinates.
+//
+// Without OpenGL the widget shows a short note instead, and the FuelGraph
+// calls are accepted and do nothing, so the editor stays usable.
 class SurfaceGraph final : public QWidget, public FuelGraph {
     Q_OBJECT
 public:
-    explicit SurfaceGraph(QWidget* parent = nullptr);
+    enum class Rendering {
+        Auto,           // the 3-D graph when OpenGL is available, else the note
+        ForceFallback,  // always the note (for machines known to lack OpenGL)
+    };
+
+    // Axis ranges, wider than the fuel map itself so that the 6096 rpm row,
+    // values up to 1023 and the marker above them stay inside the box.
+    static constexpr double kRpmMax = 7200.0;
+    static constexpr double kLoadMax = 650.0;
+    static constexpr double kFuelMax = 1200.0;
+
+    explicit SurfaceGraph(QWidget* parent = nullptr, Rendering rendering = Rendering::Auto);
+    ~SurfaceGraph() override;
+
     void ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) override;
     void ReplaceCursor(int x, int y, double z) override;
+
+    // Whether the 3-D graph is live (false: the note is shown).
+    [[nodiscard]] bool HasOpenGL() const { return graph_ != nullptr; }
+
+    // The graph drawn off screen at `size`; a null image without OpenGL.
+    [[nodiscard]] QImage RenderImage(QSize size) const;
+
+    // What is plotted, in the graph's coordinates (x RPM, y fuel, z load):
+    // the surface points row by row (one row per load breakpoint), and the
+    // marker, if one has been placed.
+    [[nodiscard]] QList<QVector3D> SurfacePoints() const;
+    [[nodiscard]] std::optional<QVector3D> MarkerPosition() const;
+
+    // The live graph for inspection (axes, series, custom items); null
+    // without OpenGL.
+    [[nodiscard]] Q3DSurface* Graph3D() const { return graph_; }
+
+    // The text shown in place of the graph when OpenGL cannot be had.
+    [[nodiscard]] static QString FallbackText();
+
+private:
+    void BuildGraph();
+    void BuildFallback();
+
+    Q3DSurface* graph_ = nullptr;           // owned by its window container
+    QSurface3DSeries* series_ = nullptr;    // owned by graph_
+    QCustom3DItem* marker_ = nullptr;       // owned by graph_ once added
+    QLabel* note_ = nullptr;                // child widget
 };
+
+// True when an OpenGL context can be created and made current on this
+// platform. Platforms that never show a window (offscreen, minimal) count
+// as without OpenGL even if their GL back end would answer.
+[[nodiscard]] bool OpenGLAvailable();
 
 }  // namespace tarvik

@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <optional>
 
 class QDialog;
 
@@ -44,6 +43,11 @@ public:
 };
 
 // Result of a file-system call: the data, or the system's reason why not.
+struct LengthResult {
+    qint64 length = 0;
+    QString error;  // empty on success
+};
+
 struct ReadResult {
     QByteArray data;
     QString error;  // empty on success
@@ -52,9 +56,9 @@ struct ReadResult {
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Length in bytes of a regular file; nothing when it cannot be
-    // determined or the path is not a regular file.
-    [[nodiscard]] virtual std::optional<qint64> FileLength(const QString& path) = 0;
+    // Length in bytes of a named file, or the reason it cannot be had. Never
+    // blocks: a pipe or a device reports its length without being opened.
+    [[nodiscard]] virtual LengthResult FileLength(const QString& path) = 0;
     // Reads at most maxBytes from offset 0.
     [[nodiscard]] virtual ReadResult ReadFile(const QString& path, qint64 maxBytes) = 0;
     // Replaces the file whole with data, or leaves it untouched and returns

@@ -1,0 +1,207 @@
+#include "frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QTabBar>
+#include <algorithm>
+
+#include "codec.h"
+#include "field_edit.h"
+#include "frmAbout.h"
+#include "frmSplash.h"
+#include "modPlot.h"
+#include "qt_platform.h"
+#include "scope_exit.h"
+#include "tab_control.h"
+
+namespace tarvik {
+
+namespace {
+
+const QString kFilterName = QStringLiteral("LH 2.2-binary");
+const QString kErrorTitle = QStringLiteral("Error");
+
+}  // namespace
+
+frmMain::~frmMain() = default;
+
+void frmMain::Form_Load() {
+    timerSplash_.setInterval(kSplashMilliseconds);
+    timerSplash_.start();
+    {
+        frmSplash splash;
+        splash_ = &splash;
+        const ScopeExit forget([this] { splash_ = nullptr; });
+        platform_.modalShow.ShowModal(splash);
+    }
+    SetTabOrder();
+}
+
+void frmMain::timerSplash_Timer() {
+    timerSplash_.stop();
+    if (splash_ != nullptr) {
+        splash_->hide();
+        splash_->close();
+    }
+}
+
+void frmMain::smnuOpen_Click() {
+    SuppressPlot_ = true;
+    const ScopeExit allowPlot([this] { SuppressPlot_ = false; });
+
+    FileDialogOptions options;
+    options.title = QStringLiteral("Open file");
+    options.filterName = kFilterName;
+    options.fileMustExist = true;
+    const QString path = platform_.fileDialog.GetOpenFileName(options);
+    if (path.isEmpty()) return;
+
+    const LengthResult length = platform_.fileSystem.FileLength(path);
+    if (!length.error.isEmpty()) {
+        ShowIoError(QStringLiteral("open"), path, length.error);
+        return;
+    }
+    if (length.length != static_cast<qint64>(kImageSize)) {
+        platform_.messageBox.Show(QStringLiteral("The LH 2.2-binary has to be %1 bytes long").arg(kImageSize),
+                                  kErrorTitle, MessageIcon::Warning);
+        return;
+    }
+
+    QString failure;
+    {
+        platform_.busyCursor.SetBusy(true);
+        const ScopeExit idle([this] { platform_.busyCursor.SetBusy(false); });
+        // Read one byte more than needed: a file that grew since the length
+        // check is refused as well as one that shrank.
+        const ReadResult read = platform_.fileSystem.ReadFile(path, static_cast<qint64>(kImageSize) + 1);
+        if (!read.error.isEmpty()) {
+            failure = read.error;
+        } else if (read.data.size() != static_cast<qsizetype>(kImageSize)) {
+            failure = QStringLiteral("Its length changed while it was being read.");
+        } else {
+            std::copy(read.data.cbegin(), read.data.cend(), ImageBytes_.begin());
+            LoadFieldsFromImage();
+            PlotFuelMap(*this, *graph_);
+            smnuSaveAs_->setEnabled(true);
+        }
+    }
+    if (!failure.isEmpty()) ShowIoError(QStringLiteral("open"), path, failure);
+}
+
+void frmMain::smnuSaveAs_Click() {
+    // Ctrl+S reaches a disabled action only through code; keep to the menu.
+    if (!smnuSaveAs_->isEnabled()) return;
+    if (!StoreFieldsToImage()) return;
+
+    FileDialogOptions options;
+    options.title = QStringLiteral("Save file");
+    options.filterName = kFilterName;
+    options.overwritePrompt = true;
+    options.pathMustExist = true;
+    const QString path = platform_.fileDialog.GetSaveFileName(options);
+    if (path.isEmpty()) return;
+
+    QString failure;
+    {
+        platform_.busyCursor.SetBusy(true);
+        const ScopeExit idle([this] { platform_.busyCursor.SetBusy(false); });
+        const QByteArray data(reinterpret_cast<const char*>(ImageBytes_.data()), static_cast<qsizetype>(kImageSize));
+        failure = platform_.fileSystem.WriteFile(path, data);
+    }
+    if (!failure.isEmpty()) ShowIoError(QStringLiteral("save"), path, failure);
+}
+
+void frmMain::smnuExit_Click() {
+    close();
+    QCoreApplication::quit();
+}
+
+void frmMain::mnuAbout_Click() {
+    frmAbout about;
+    platform_.modalShow.ShowModal(about);
+}
+
+void frmMain::txtData_Change(int index) {
+    if (SuppressPlot_) return;
+    PlotFuelMap(*this, *graph_);
+    PlotCursor(index, *this, *graph_);
+}
+
+void frmMain::txtData_Click(int index) { PlotCursor(index, *this, *graph_); }
+
+bool frmMain::StoreFieldsToImage() {
+    const StoreResult result = tarvik::StoreFieldsToImage(*this, ImageBytes_);
+    if (result.ok) return true;
+    platform_.messageBox.Show(QStringLiteral("Illegal value in the %1 field(s)")
+                                  .arg(QString::fromUtf8(result.failedTable.data(),
+                                                         static_cast<qsizetype>(result.failedTable.size()))),
+                              QStringLiteral("Input Error"), MessageIcon::Critical);
+    return false;
+}
+
+void frmMain::LoadFieldsFromImage() { tarvik::LoadFieldsFromImage(ImageBytes_, *this); }
+
+FieldEdit& frmMain::field(Family family, int index) const {
+    switch (family) {
+        case Family::Data: return *txtData_.at(static_cast<std::size_t>(index));
+        case Family::FLE: return *txtFLE_.at(static_cast<std::size_t>(index));
+        case Family::WE: return *txtWE_.at(static_cast<std::size_t>(index));
+        case Family::AE: return *txtAE_.at(static_cast<std::size_t>(index));
+        case Family::IS: return *txtIS_.at(static_cast<std::size_t>(index));
+        case Family::RL: return *txtRL_;
+        case Family::CC: return *txtCC_;
+    }
+    return *txtCC_;
+}
+
+void frmMain::SetFieldText(Family family, int index, std::string_view text) {
+    field(family, index).setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::string frmMain::FieldText(Family family, int index) const { return field(family, index).text().toStdString(); }
+
+void frmMain::ShowIoError(const QString& action, const QString& path, const QString& reason) {
+    platform_.messageBox.Show(QStringLiteral("Cannot %1 the file \"%2\".\n%3").arg(action, path, reason), kErrorTitle,
+                              MessageIcon::Warning);
+}
+
+void frmMain::SetTabOrder() {
+    tabOrder_.clear();
+    tabOrder_.push_back(SSTab1_);
+    for (int row = 0; row < 16; ++row) {
+        for (int c = 15; c >= 0; --c) tabOrder_.push_back(txtData_[static_cast<std::size_t>(row * 16 + c)]);
+    }
+    for (FieldEdit* f : txtFLE_) tabOrder_.push_back(f);
+    for (FieldEdit* f : txtWE_) tabOrder_.push_back(f);
+    for (FieldEdit* f : txtAE_) tabOrder_.push_back(f);
+    for (FieldEdit* f : txtIS_) tabOrder_.push_back(f);
+    tabOrder_.push_back(txtRL_);
+    tabOrder_.push_back(txtCC_);
+    for (std::size_t i = 1; i < tabOrder_.size(); ++i) setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
+}
+
+bool frmMain::focusNextPrevChild(bool next) {
+    // Fields of the hidden page would be skipped by Qt's own walk; follow the
+    // fixed order instead and bring the field's page to the front.
+    QWidget* current = QApplication::focusWidget();
+    if (current == static_cast<QWidget*>(SSTab1_->tabBar())) current = SSTab1_;
+    const auto it = std::find(tabOrder_.begin(), tabOrder_.end(), current);
+    if (it == tabOrder_.end()) return QMainWindow::focusNextPrevChild(next);
+    const auto size = static_cast<std::ptrdiff_t>(tabOrder_.size());
+    const std::ptrdiff_t position = (it - tabOrder_.begin() + (next ? 1 : size - 1)) % size;
+    QWidget* target = tabOrder_[static_cast<std::size_t>(position)];
+    const int page = SSTab1_->pageOf(target);
+    if (page >= 0 && page != SSTab1_->currentIndex()) SSTab1_->setCurrentIndex(page);
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+int RunEditor(QApplication& app) {
+    QtPlatform desktop;
+    frmMain window(desktop.Get());
+    window.Form_Load();
+    window.show();
+    return app.exec();
+}
+
+}  // namespace tarvik

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <vector>
+
+#include "fields.h"
+#include "fuel_graph.h"
+#include "image_bytes.h"
+#include "platform.h"
+
+class QAction;
+class QApplication;
+class QLabel;
+
+namespace tarvik {
+
+class FieldEdit;
+class TabControl;
+class frmSplash;
+
+// The main window and controller of the editor: it owns the image, the 310
+// fields and the graph, and runs the menu commands.
+class frmMain final : public QMainWindow, private FieldSink, private FieldSource {
+    Q_OBJECT
+public:
+    static constexpr int kSplashMilliseconds = 2500;
+
+    // graph: where the fuel map is plotted; nullptr for the 3-D view placed
+    // on the "Kennfellt" page.
+    explicit frmMain(Platform platform, FuelGraph* graph = nullptr, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up, before the window is shown: the splash, then the tab order.
+    void Form_Load();
+
+    // Menu commands.
+    void smnuOpen_Click();
+    void smnuSaveAs_Click();
+    void smnuExit_Click();
+    void mnuAbout_Click();
+    void timerSplash_Timer();
+
+    // Fuel-map field events.
+    void txtData_Change(int index);
+    void txtData_Click(int index);
+
+    // Encodes every field into the image; on an illegal value shows the
+    // message and returns false.
+    [[nodiscard]] bool StoreFieldsToImage();
+    void LoadFieldsFromImage();
+
+    [[nodiscard]] const ImageBytes& imageBytes() const { return ImageBytes_; }
+    [[nodiscard]] bool suppressPlot() const { return SuppressPlot_; }
+    [[nodiscard]] FieldEdit& field(Family family, int index) const;
+    [[nodiscard]] QAction& saveAsAction() const { return *smnuSaveAs_; }
+    [[nodiscard]] TabControl& tabControl() const { return *SSTab1_; }
+    [[nodiscard]] QTimer& splashTimer() { return timerSplash_; }
+    // SSTab1 first, then the 310 fields in the order Tab walks them.
+    [[nodiscard]] const std::vector<QWidget*>& tabOrder() const { return tabOrder_; }
+
+protected:
+    bool focusNextPrevChild(bool next) override;
+
+private:
+    void SetFieldText(Family family, int index, std::string_view text) override;
+    [[nodiscard]] std::string FieldText(Family family, int index) const override;
+
+    void CreateMenu();
+    void CreateFuelMapPage(QWidget* page);
+    void CreateOtherParametersPage(QWidget* page);
+    FieldEdit* CreateField(QWidget* parent, Family family, int index, QRect geometry);
+    void SetTabOrder();
+    void ShowIoError(const QString& action, const QString& path, const QString& reason);
+
+    Platform platform_;
+    ImageBytes ImageBytes_{};
+    bool SuppressPlot_ = false;
+
+    QTimer timerSplash_;
+    frmSplash* splash_ = nullptr;  // not owned: alive only while shown
+
+    QAction* smnuOpen_ = nullptr;
+    QAction* smnuSaveAs_ = nullptr;
+    QAction* smnuExit_ = nullptr;
+    QAction* mnuAbout_ = nullptr;
+    TabControl* SSTab1_ = nullptr;
+    FuelGraph* graph_ = nullptr;
+
+    std::array<FieldEdit*, kFuelCells> txtData_{};
+    std::array<FieldEdit*, 17> txtFLE_{};
+    std::array<FieldEdit*, 17> txtWE_{};
+    std::array<FieldEdit*, 9> txtAE_{};
+    std::array<FieldEdit*, 9> txtIS_{};
+    FieldEdit* txtRL_ = nullptr;
+    FieldEdit* txtCC_ = nullptr;
+    std::vector<QWidget*> tabOrder_;
+};
+
+// Creates the main window on the real desktop, runs its start-up and the
+// event loop; returns the program's exit code.
+int RunEditor(QApplication& app);
+
+}  // namespace tarvik

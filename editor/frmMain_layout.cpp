@@ -1,0 +1,269 @@
+// The fixed layout of the main window. Positions and sizes are kept in
+// twips, as the layout was drawn; 15 twips make one pixel.
+#include <QAction>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <algorithm>
+
+#include "field_edit.h"
+#include "frmMain.h"
+#include "pictures.h"
+#include "surface_graph.h"
+#include "tab_control.h"
+
+namespace tarvik {
+
+namespace {
+
+[[nodiscard]] constexpr int Px(int twips) { return (twips + 7) / 15; }
+[[nodiscard]] QRect Twips(int left, int top, int width, int height) {
+    return {Px(left), Px(top), Px(left + width) - Px(left), Px(top + height) - Px(top)};
+}
+
+// The standard dialog font; Arial's metrics stand in where MS Sans Serif is
+// not installed.
+[[nodiscard]] QFont DialogFont(bool bold = false) {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setPointSizeF(8.25);
+    font.setBold(bold);
+    return font;
+}
+
+QString IndexedName(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
+
+QLabel* AddLabel(QWidget* parent, const QString& objectName, const QString& text, int left, int top,
+                 Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setAlignment(alignment);
+    label->adjustSize();
+    label->move(Px(left), Px(top));
+    return label;
+}
+
+// Engine-speed captions of the grid rows, top row first, with the index of
+// the label that carries each.
+struct RowCaption {
+    int top;  // twips, of the row's fields
+    int labelIndex;
+    const char* rpm;
+};
+constexpr std::array<RowCaption, 16> kGridRows{{
+    {660, 15, "6096"}, {930, 14, "5578"}, {1200, 13, "4766"}, {1455, 12, "4161"},
+    {1725, 0, "3692"}, {1980, 1, "3318"}, {2235, 2, "2759"}, {2505, 3, "2362"},
+    {2760, 4, "2064"}, {3015, 5, "1833"}, {3285, 6, "1649"}, {3540, 7, "1425"},
+    {3795, 8, "1214"}, {4065, 9, "936"}, {4320, 10, "665"}, {4575, 11, "502"},
+}};
+
+constexpr std::array<const char*, 17> kFullLoadRows{"6899", "4855", "3745", "3048", "2570", "2222",
+                                                    "1956", "1748", "1579", "1324", "1140", "1001",
+                                                    "892",  "732",  "621",  "539",  "480"};
+constexpr std::array<const char*, 17> kWarmupRows{"> 99", "99", "72", "56", "45", "36", "28", "21", "14",
+                                                  "8",    "1",  "-6", "-14", "-25", "-40", "< -40", "< -40"};
+constexpr std::array<const char*, 9> kTemperatureRows{"> 99", "72", "45", "28", "14", "1", "-14", "-40", "< -40"};
+
+// One framed column of fields with a caption label per row.
+struct FrameSpec {
+    const char* name;
+    const char* caption;
+    QRect twips;
+    Family family;
+    const char* accessibleTable;
+    int fieldLeft;
+    const char* lineName;
+    int lineX;
+    int lineBottom;
+    const char* const* rows;
+    int labelBase;   // lblRPMFulllast index of row 0
+    int labelStep;   // +1 or -1 per row
+};
+
+}  // namespace
+
+frmMain::frmMain(Platform platform, FuelGraph* graph, QWidget* parent)
+    : QMainWindow(parent), platform_(platform), graph_(graph) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tarvik for Saabs"));
+    setWindowIcon(ProgramIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(DialogFont());
+
+    timerSplash_.setObjectName(QStringLiteral("timerSplash"));
+    timerSplash_.setInterval(kSplashMilliseconds);
+    connect(&timerSplash_, &QTimer::timeout, this, &frmMain::timerSplash_Timer);
+
+    CreateMenu();
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(Px(10125), Px(11940));
+    setCentralWidget(client);
+
+    SSTab1_ = new TabControl(client);
+    SSTab1_->setObjectName(QStringLiteral("SSTab1"));
+    SSTab1_->setGeometry(Twips(360, 240, 9435, 11145));
+    CreateFuelMapPage(SSTab1_->addPage(QStringLiteral("Kennfellt"), QStringLiteral("SSTab1.page0")));
+    CreateOtherParametersPage(SSTab1_->addPage(QStringLiteral("Other parameters"), QStringLiteral("SSTab1.page1")));
+    SSTab1_->setCurrentIndex(0);
+
+    // The client area is fixed; a larger window only shows empty space.
+    adjustSize();
+}
+
+void frmMain::CreateMenu() {
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->menuAction()->setObjectName(QStringLiteral("mnuFile"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile.menu"));
+
+    smnuOpen_ = mnuFile->addAction(QStringLiteral("&Open..."));
+    smnuOpen_->setObjectName(QStringLiteral("smnuOpen"));
+    smnuOpen_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(smnuOpen_, &QAction::triggered, this, &frmMain::smnuOpen_Click);
+
+    smnuSaveAs_ = mnuFile->addAction(QStringLiteral("&Save As..."));
+    smnuSaveAs_->setObjectName(QStringLiteral("smnuSaveAs"));
+    smnuSaveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    smnuSaveAs_->setEnabled(false);
+    connect(smnuSaveAs_, &QAction::triggered, this, &frmMain::smnuSaveAs_Click);
+
+    QAction* bar = mnuFile->addSeparator();
+    bar->setObjectName(QStringLiteral("smnuBar1"));
+
+    smnuExit_ = mnuFile->addAction(QStringLiteral("E&xit"));
+    smnuExit_->setObjectName(QStringLiteral("smnuExit"));
+    connect(smnuExit_, &QAction::triggered, this, &frmMain::smnuExit_Click);
+
+    mnuAbout_ = menuBar()->addAction(QStringLiteral("&About..."));
+    mnuAbout_->setObjectName(QStringLiteral("mnuAbout"));
+    connect(mnuAbout_, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+FieldEdit* frmMain::CreateField(QWidget* parent, Family family, int index, QRect geometry) {
+    auto* edit = new FieldEdit(family, index, parent);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+void frmMain::CreateFuelMapPage(QWidget* page) {
+    for (int i = 0; i < kFuelCells; ++i) {
+        const int row = i / 16;
+        const int column = 15 - i % 16;
+        FieldEdit* edit = CreateField(page, Family::Data, i, Twips(1200 + 435 * column, kGridRows[row].top, 450, 285));
+        edit->setObjectName(IndexedName("txtData", i));
+        edit->setAccessibleName(QStringLiteral("Fuel map, %1 rpm, column %2").arg(kGridRows[row].rpm).arg(column + 1));
+        edit->setTypingLimit(3);
+        edit->setText(QStringLiteral("10"));
+        connect(edit, &QLineEdit::textChanged, this, [this, i] { txtData_Change(i); });
+        connect(edit, &FieldEdit::clicked, this, [this, i] { txtData_Click(i); });
+        txtData_[static_cast<std::size_t>(i)] = edit;
+    }
+    for (int r = 0; r < 16; ++r) {
+        const RowCaption& caption = kGridRows[static_cast<std::size_t>(r)];
+        auto* label = new QLabel(QStringLiteral("%1 rpm").arg(caption.rpm), page);
+        label->setObjectName(IndexedName("lblRPM", caption.labelIndex));
+        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        // Right-aligned in its box; a caption wider than the box in this
+        // font grows to the left instead of being cut.
+        QRect box = Twips(480, 720 + 260 * r, 675, 195);
+        box.setLeft(box.right() + 1 - std::max(box.width(), label->sizeHint().width()));
+        label->setGeometry(box);
+    }
+    AddLabel(page, IndexedName("lblRPM", 20), QStringLiteral("Rev."), 720, 420);
+    AddLabel(page, IndexedName("lblMassflow", 0), QStringLiteral("0"), 1200, 4920);
+    QLabel* hundred = AddLabel(page, IndexedName("lblMassflow", 1), QStringLiteral("100"), 7920, 4920,
+                               Qt::AlignRight | Qt::AlignTop);
+    hundred->setGeometry(Px(7920), Px(4920), Px(8190) - Px(7920), hundred->height());
+    AddLabel(page, IndexedName("lblLoad", 16), QStringLiteral("Massflow [%]"), 8340, 4920);
+
+    const QRect graphRect = Twips(1320, 5220, 6195, 5475);
+    QWidget* graphWidget = nullptr;
+    if (graph_ == nullptr) {
+        auto* view = new SurfaceGraph(page);
+        graph_ = view;
+        graphWidget = view;
+    } else {
+        graphWidget = new QWidget(page);  // the graph is drawn elsewhere
+    }
+    graphWidget->setObjectName(QStringLiteral("Graph"));
+    graphWidget->setGeometry(graphRect);
+}
+
+void frmMain::CreateOtherParametersPage(QWidget* page) {
+    const std::array<FrameSpec, 4> frames{{
+        {"frmFLE", "Full load enrichment", QRect(420, 660, 1755, 5775), Family::FLE, "Full load enrichment", 900,
+         "Line1(0)", 780, 5560, kFullLoadRows.data(), 0, 1},
+        {"frmWE", "Warmup enrichment", QRect(2460, 660, 1755, 5775), Family::WE, "Warmup enrichment", 870, "Line2",
+         750, 5560, kWarmupRows.data(), 26, 1},
+        {"frmAE", "Acceleration enrichment", QRect(4500, 660, 2055, 3375), Family::AE, "Acceleration enrichment",
+         855, "Line4", 735, 3120, kTemperatureRows.data(), 51, -1},
+        {"frmIS", "Idle speed", QRect(6840, 660, 2055, 3375), Family::IS, "Idle speed", 855, "Line3", 735, 3120,
+         kTemperatureRows.data(), 25, -1},
+    }};
+    const QFont bold = DialogFont(true);
+    for (const FrameSpec& spec : frames) {
+        auto* frame = new QGroupBox(QString::fromLatin1(spec.caption), page);
+        frame->setObjectName(QString::fromLatin1(spec.name));
+        frame->setGeometry(Twips(spec.twips.x(), spec.twips.y(), spec.twips.width(), spec.twips.height()));
+
+        auto* line = new QFrame(frame);
+        line->setObjectName(QString::fromLatin1(spec.lineName));
+        line->setFrameShape(QFrame::VLine);
+        line->setFrameShadow(QFrame::Plain);
+        line->setGeometry(Px(spec.lineX), Px(360), 1, Px(spec.lineBottom) - Px(360));
+
+        const int count = FieldCount(spec.family);
+        for (int i = 0; i < count; ++i) {
+            FieldEdit* edit = CreateField(frame, spec.family, i, Twips(spec.fieldLeft, 420 + 300 * i, 400, 285));
+            const char* family = spec.family == Family::FLE ? "txtFLE"
+                                 : spec.family == Family::WE ? "txtWE"
+                                 : spec.family == Family::AE ? "txtAE"
+                                                             : "txtIS";
+            edit->setObjectName(IndexedName(family, i));
+            edit->setAccessibleName(
+                QStringLiteral("%1, row %2, %3").arg(QLatin1String(spec.accessibleTable)).arg(i + 1).arg(QLatin1String(spec.rows[i])));
+            auto& slot = spec.family == Family::FLE ? txtFLE_[static_cast<std::size_t>(i)]
+                         : spec.family == Family::WE ? txtWE_[static_cast<std::size_t>(i)]
+                         : spec.family == Family::AE ? txtAE_[static_cast<std::size_t>(i)]
+                                                     : txtIS_[static_cast<std::size_t>(i)];
+            slot = edit;
+
+            auto* label = new QLabel(QString::fromLatin1(spec.rows[i]), frame);
+            label->setObjectName(IndexedName("lblRPMFulllast", spec.labelBase + spec.labelStep * i));
+            label->setFont(bold);
+            label->adjustSize();
+            // Right edge 105 twips (7 px) left of the separator line.
+            label->move(Px(spec.lineX) - 7 - label->width(), Px(420 + 300 * i + 60));
+        }
+    }
+
+    struct SingleSpec {
+        const char* frameName;
+        const char* caption;
+        int left;
+        const char* labelName;
+        const char* fieldName;
+        Family family;
+    };
+    for (const SingleSpec& spec : {SingleSpec{"frmRL", "Rev limit", 4500, "Label1", "txtRL", Family::RL},
+                                   SingleSpec{"frmCC", "Control constant", 6840, "Label2", "txtCC", Family::CC}}) {
+        auto* frame = new QGroupBox(QString::fromLatin1(spec.caption), page);
+        frame->setObjectName(QString::fromLatin1(spec.frameName));
+        frame->setGeometry(Twips(spec.left, 4140, 2055, 795));
+        AddLabel(frame, QString::fromLatin1(spec.labelName), QStringLiteral("Value:"), 180, 360);
+        FieldEdit* edit = CreateField(frame, spec.family, 0, Twips(1080, 300, 735, 285));
+        edit->setObjectName(QString::fromLatin1(spec.fieldName));
+        edit->setAccessibleName(QString::fromLatin1(spec.caption));
+        if (spec.family == Family::RL) {
+            txtRL_ = edit;
+        } else {
+            edit->setTypingLimit(4);
+            txtCC_ = edit;
+        }
+    }
+}
+
+}  // namespace tarvik

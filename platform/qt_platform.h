@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform.h"
+
+namespace tarvik {
+
+// The desktop behind the platform interfaces: Qt's own dialogs, message
+// boxes, override cursor and files.
+class QtFileDialog final : public FileDialog {
+public:
+    [[nodiscard]] QString GetOpenFileName(const FileDialogOptions& options) override;
+    [[nodiscard]] QString GetSaveFileName(const FileDialogOptions& options) override;
+};
+
+class QtMessageBox final : public MessageBox {
+public:
+    void Show(const QString& text, const QString& title, MessageIcon icon) override;
+};
+
+class QtBusyCursor final : public BusyCursor {
+public:
+    ~QtBusyCursor() override;
+    void SetBusy(bool busy) override;
+
+private:
+    bool busy_ = false;
+};
+
+class QtFileSystem final : public FileSystem {
+public:
+    [[nodiscard]] LengthResult FileLength(const QString& path) override;
+    [[nodiscard]] ReadResult ReadFile(const QString& path, qint64 maxBytes) override;
+    [[nodiscard]] QString WriteFile(const QString& path, const QByteArray& data) override;
+};
+
+class QtModalShow final : public ModalShow {
+public:
+    void ShowModal(QDialog& window) override;
+};
+
+// One of each, for the running program.
+struct QtPlatform {
+    QtFileDialog fileDialog;
+    QtMessageBox messageBox;
+    QtBusyCursor busyCursor;
+    QtFileSystem fileSystem;
+    QtModalShow modalShow;
+
+    [[nodiscard]] Platform Get() { return {fileDialog, messageBox, busyCursor, fileSystem, modalShow}; }
+};
+
+}  // namespace tarvik

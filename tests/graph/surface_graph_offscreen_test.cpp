@@ -1,0 +1,29 @@
+// On a platform that shows no windows the graph must fall back to its note
+// by itself, and stay usable.
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+
+#include "fallback_checks.h"
+#include "surface_graph.h"
+
+namespace tarvik {
+namespace {
+
+class OffscreenGraphTest : public ::testing::TestWithParam<SurfaceGraph::Rendering> {};
+
+TEST_P(OffscreenGraphTest, ShowsTheNoteAndAcceptsCalls) {
+    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+    EXPECT_FALSE(OpenGLAvailable());
+    SurfaceGraph graph(nullptr, GetParam());
+    ExpectFallbackAcceptsCalls(graph);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OffscreenGraphTest,
+                         ::testing::Values(SurfaceGraph::Rendering::Auto, SurfaceGraph::Rendering::ForceFallback),
+                         [](const ::testing::TestParamInfo<SurfaceGraph::Rendering>& info) {
+                             return info.param == SurfaceGraph::Rendering::Auto ? "Auto" : "ForceFallback";
+                         });
+
+}  // namespace
+}  // namespace tarvik

@@ -1,0 +1,262 @@
+// The 3-D graph on a real display with OpenGL: what it is set up with,
+// what it holds after each call, and that both plots really reach the
+// picture.
+
+#include <Q3DSurface>
+#include <Q3DTheme>
+#include <QDir>
+#include <QLineF>
+#include <QSurface3DSeries>
+#include <QTest>
+#include <QValue3DAxis>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "fallback_checks.h"
+#include "fields.h"
+#include "modPlot.h"
+#include "surface_graph.h"
+
+namespace tarvik {
+namespace {
+
+const QSize kRenderSize(413, 365);
+
+// A plausible map: richer towards high load and speed, staying below 1000.
+FuelMatrix SampleMap(double scale = 1.0) {
+    FuelMatrix z{};
+    for (int l = 0; l < 16; ++l) {
+        for (int r = 0; r < 16; ++r) z[l][r] = scale * (120.0 + 45.0 * l + 12.0 * r);
+    }
+    return z;
+}
+
+[[nodiscard]] int CountDifferingPixels(const QImage& a, const QImage& b) {
+    EXPECT_EQ(a.size(), b.size());
+    const QImage ca = a.convertToFormat(QImage::Format_RGB32);
+    const QImage cb = b.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int yy = 0; yy < ca.height(); ++yy) {
+        for (int xx = 0; xx < ca.width(); ++xx) {
+            const QRgb pa = ca.pixel(xx, yy);
+            const QRgb pb = cb.pixel(xx, yy);
+            const int d = std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) +
+                          std::abs(qBlue(pa) - qBlue(pb));
+            if (d > 30) ++count;
+        }
+    }
+    return count;
+}
+
+// The marker is the only clearly red thing in the picture.
+struct RedPatch {
+    int pixels = 0;
+    QPointF centre;
+};
+
+[[nodiscard]] RedPatch FindRed(const QImage& image) {
+    const QImage c = image.convertToFormat(QImage::Format_RGB32);
+    RedPatch patch;
+    double sx = 0;
+    double sy = 0;
+    for (int yy = 0; yy < c.height(); ++yy) {
+        for (int xx = 0; xx < c.width(); ++xx) {
+            const QRgb p = c.pixel(xx, yy);
+            if (qRed(p) > 110 && qRed(p) > 2 * qGreen(p) && qRed(p) > 2 * qBlue(p)) {
+                ++patch.pixels;
+                sx += xx;
+                sy += yy;
+            }
+        }
+    }
+    if (patch.pixels > 0) patch.centre = QPointF(sx / patch.pixels, sy / patch.pixels);
+    return patch;
+}
+
+class SurfaceGraphTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        graph_ = std::make_unique<SurfaceGraph>();
+        graph_->resize(kRenderSize);
+        graph_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(graph_.get()));
+        ASSERT_TRUE(graph_->HasOpenGL()) << "no OpenGL on this display";
+        ASSERT_NE(graph_->Graph3D(), nullptr);
+    }
+
+    // Also leaves the picture in $TARVIK_GRAPH_RENDERS, when set, for a look.
+    [[nodiscard]] QImage Render(const char* name) const {
+        QImage image = graph_->RenderImage(kRenderSize);
+        EXPECT_FALSE(image.isNull()) << name;
+        const QString dir = qEnvironmentVariable("TARVIK_GRAPH_RENDERS");
+        if (!dir.isEmpty()) image.save(QDir(dir).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+        return image;
+    }
+
+    [[nodiscard]] static std::pair<Breakpoints, Breakpoints> Axes() { return {RpmBreakpoints(), LoadBreakpoints()}; }
+
+    std::unique_ptr<SurfaceGraph> graph_;
+};
+
+struct AxisCase {
+    const char* name;
+    QValue3DAxis* (Q3DSurface::*axis)() const;
+    const char* title;
+    double max;
+    double major;  // distance between major ticks
+    double minor;  // distance between minor ticks
+};
+
+TEST_F(SurfaceGraphTest, AxesCarryTheirCaptionsRangesAndTicks) {
+    const AxisCase cases[] = {
+        {"x", &Q3DSurface::axisX, "RPM", 7200, 1200, 400},
+        {"z (depth)", &Q3DSurface::axisZ, "Massflow / Load", 650, 130, 130.0 / 3},
+        {"y (height)", &Q3DSurface::axisY, "Fuel", 1200, 200, 200.0 / 3},
+    };
+    for (const AxisCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QValue3DAxis* axis = (graph_->Graph3D()->*c.axis)();
+        ASSERT_NE(axis, nullptr);
+        EXPECT_EQ(axis->title(), QString::fromLatin1(c.title));
+        EXPECT_TRUE(axis->isTitleVisible());
+        EXPECT_FLOAT_EQ(axis->min(), 0.0f);
+        EXPECT_FLOAT_EQ(axis->max(), static_cast<float>(c.max));
+        ASSERT_GT(axis->segmentCount(), 0);
+        ASSERT_GT(axis->subSegmentCount(), 0);
+        const double major = (axis->max() - axis->min()) / axis->segmentCount();
+        EXPECT_NEAR(major, c.major, 1e-3);
+        EXPECT_NEAR(major / axis->subSegmentCount(), c.minor, 1e-3);
+    }
+    const QFont font = graph_->Graph3D()->activeTheme()->font();
+    EXPECT_EQ(font.family(), QStringLiteral("Arial"));
+    EXPECT_EQ(font.pointSize(), 12);
+}
+
+TEST_F(SurfaceGraphTest, StartsWithAxesOnlyAndOneEmptyFuelSeries) {
+    const QList<QSurface3DSeries*> series = graph_->Graph3D()->seriesList();
+    ASSERT_EQ(series.size(), 1);
+    EXPECT_EQ(series.front()->name(), QStringLiteral("Fuel"));
+    EXPECT_TRUE(graph_->SurfacePoints().isEmpty());
+    EXPECT_FALSE(graph_->MarkerPosition().has_value());
+    EXPECT_TRUE(graph_->Graph3D()->customItems().isEmpty());
+    const QImage empty = Render("empty");
+    EXPECT_EQ(FindRed(empty).pixels, 0) << "nothing red before the first marker";
+}
+
+TEST_F(SurfaceGraphTest, SurfaceReachesThePicture) {
+    const QImage empty = Render("empty");
+    const auto [x, y] = Axes();
+    graph_->ReplaceSurface(x, y, SampleMap());
+    const QImage drawn = Render("surface");
+    // The surface covers a good part of the box, not a few stray pixels.
+    EXPECT_GT(CountDifferingPixels(empty, drawn), kRenderSize.width() * kRenderSize.height() / 20);
+    EXPECT_EQ(FindRed(drawn).pixels, 0) << "the surface must not look like the marker";
+}
+
+// Each call hands over the whole surface: the new one replaces the old in
+// the same series, point for point.
+TEST_F(SurfaceGraphTest, EachSurfaceReplacesThePreviousOne) {
+    const auto [x, y] = Axes();
+    QSurface3DSeries* series = graph_->Graph3D()->seriesList().front();
+    const double scales[] = {1.0, 0.5, 0.0, 1.1};
+    for (const double scale : scales) {
+        SCOPED_TRACE(scale);
+        const FuelMatrix z = SampleMap(scale);
+        graph_->ReplaceSurface(x, y, z);
+        ASSERT_EQ(graph_->Graph3D()->seriesList().size(), 1);
+        EXPECT_EQ(graph_->Graph3D()->seriesList().front(), series) << "the series is kept, only its data change";
+        const QList<QVector3D> points = graph_->SurfacePoints();
+        ASSERT_EQ(points.size(), 256);
+        for (int l = 0; l < 16; ++l) {
+            for (int r = 0; r < 16; ++r) {
+                const QVector3D& p = points[l * 16 + r];
+                EXPECT_FLOAT_EQ(p.x(), static_cast<float>(x[r])) << "l=" << l << " r=" << r;
+                EXPECT_FLOAT_EQ(p.z(), static_cast<float>(y[l])) << "l=" << l << " r=" << r;
+                EXPECT_FLOAT_EQ(p.y(), static_cast<float>(z[l][r])) << "l=" << l << " r=" << r;
+            }
+        }
+    }
+}
+
+TEST_F(SurfaceGraphTest, MarkerReachesThePictureAndMovesWithEachCall) {
+    const auto [x, y] = Axes();
+    graph_->ReplaceSurface(x, y, SampleMap());
+    const QImage before = Render("surface");
+
+    const FuelMatrix z = SampleMap();
+    graph_->ReplaceCursor(x[0], y[0], z[0][0] + 10);
+    const QImage first = Render("marker_low_corner");
+    EXPECT_GT(CountDifferingPixels(before, first), 0);
+    const RedPatch firstRed = FindRed(first);
+    EXPECT_GT(firstRed.pixels, 10) << "the marker must stand out";
+
+    graph_->ReplaceCursor(x[15], y[15], z[15][15] + 10);
+    const QImage second = Render("marker_high_corner");
+    const RedPatch secondRed = FindRed(second);
+    EXPECT_GT(secondRed.pixels, 10);
+    EXPECT_GT(QLineF(firstRed.centre, secondRed.centre).length(), 40.0) << "the marker must leave the first cell";
+    EXPECT_EQ(graph_->Graph3D()->customItems().size(), 1) << "only one marker is ever shown";
+    ASSERT_TRUE(graph_->MarkerPosition().has_value());
+    EXPECT_EQ(*graph_->MarkerPosition(), QVector3D(x[15], z[15][15] + 10, y[15]));
+}
+
+TEST_F(SurfaceGraphTest, RedrawingTheSurfaceLeavesTheMarker) {
+    const auto [x, y] = Axes();
+    graph_->ReplaceSurface(x, y, SampleMap());
+    graph_->ReplaceCursor(x[7], y[9], 700);
+    const QVector3D placed(x[7], 700, y[9]);
+    for (const double scale : {0.2, 0.9}) {
+        graph_->ReplaceSurface(x, y, SampleMap(scale));
+        ASSERT_TRUE(graph_->MarkerPosition().has_value());
+        EXPECT_EQ(*graph_->MarkerPosition(), placed);
+        EXPECT_EQ(graph_->Graph3D()->customItems().size(), 1);
+        EXPECT_GT(FindRed(Render("marker_after_redraw")).pixels, 10) << "scale " << scale;
+    }
+}
+
+// Driven the way the editor drives it: the corner cells and the top value
+// a decoded image can hold must all stay inside the box, marker included.
+TEST_F(SurfaceGraphTest, HighestCellsStayInsideTheAxes) {
+    for (const int k : {0, 15, 240, 255}) {
+        SCOPED_TRACE(k);
+        FieldTexts fields;
+        for (int i = 0; i < kFuelCells; ++i) fields.SetFieldText(Family::Data, i, std::to_string((i * 37) % 1024));
+        fields.SetFieldText(Family::Data, k, "1023");
+        PlotFuelMap(fields, *graph_);
+        PlotCursor(k, fields, *graph_);
+
+        const Q3DSurface* g = graph_->Graph3D();
+        const auto inside = [g](const QVector3D& p) {
+            return p.x() >= g->axisX()->min() && p.x() <= g->axisX()->max() && p.y() >= g->axisY()->min() &&
+                   p.y() <= g->axisY()->max() && p.z() >= g->axisZ()->min() && p.z() <= g->axisZ()->max();
+        };
+        const QList<QVector3D> points = graph_->SurfacePoints();
+        ASSERT_EQ(points.size(), 256);
+        for (const QVector3D& p : points) EXPECT_TRUE(inside(p)) << p.x() << ", " << p.y() << ", " << p.z();
+        ASSERT_TRUE(graph_->MarkerPosition().has_value());
+        const QVector3D marker = *graph_->MarkerPosition();
+        EXPECT_TRUE(inside(marker)) << marker.x() << ", " << marker.y() << ", " << marker.z();
+        EXPECT_FLOAT_EQ(marker.y(), 1033.0f);
+        // The marker hangs right above the cell's own point of the surface.
+        int below = 0;
+        for (const QVector3D& p : points) {
+            if (p.x() == marker.x() && p.z() == marker.z()) {
+                ++below;
+                EXPECT_FLOAT_EQ(p.y(), 1023.0f);
+            }
+        }
+        EXPECT_EQ(below, 1);
+        EXPECT_GT(FindRed(Render("marker_at_1023")).pixels, 10) << "a marker at 1033 must not be clipped";
+    }
+}
+
+TEST(SurfaceGraphFallback, ForcedNoteWorksEvenWithOpenGL) {
+    SurfaceGraph graph(nullptr, SurfaceGraph::Rendering::ForceFallback);
+    ExpectFallbackAcceptsCalls(graph);
+}
+
+}  // namespace
+}  // namespace tarvik

@@ -1,0 +1,170 @@
+// Whole-image properties: the table layout, decode-then-store giving back
+// every byte, and stores never touching a byte outside the tables.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codec.h"
+#include "image_test_support.h"
+
+namespace tarvik {
+namespace {
+
+[[nodiscard]] ImageBytes DecodeAndStore(const ImageBytes& image) {
+    FieldTexts texts;
+    LoadFieldsFromImage(image, texts);
+    ImageBytes stored = image;
+    const StoreResult result = StoreFieldsToImage(texts, stored);
+    EXPECT_TRUE(result.ok) << result.failedTable;
+    return stored;
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+TEST(Layout, ExactlyTheEightRangesAreTableBytes) {
+    int count = 0;
+    for (std::size_t offset = 0; offset < kImageSize; ++offset) {
+        EXPECT_EQ(IsTableByte(offset), test::InTableRange(offset)) << "offset " << offset;
+        count += IsTableByte(offset);
+    }
+    EXPECT_EQ(count, 374);
+    EXPECT_EQ(kTableByteCount, 374);
+    EXPECT_EQ(test::TableOffsets().size(), 374u);
+}
+
+TEST(Layout, TableEdges) {
+    const struct {
+        std::size_t offset;
+        bool table;
+    } edges[] = {{767, false},  {768, true},   {1023, true},  {1024, false}, {1437, false}, {1438, true},
+                 {1439, false}, {2049, false}, {2050, true},  {2066, true},  {2067, false}, {2085, false},
+                 {2086, true},  {2102, true},  {2103, true},  {2111, true},  {2112, false}, {2177, false},
+                 {2178, true},  {2186, true},  {2187, false}, {2303, false}, {2304, true},  {2367, true},
+                 {2368, false}, {3234, false}, {3235, true},  {3236, false}, {0, false},    {4095, false}};
+    for (const auto& e : edges) EXPECT_EQ(IsTableByte(e.offset), e.table) << "offset " << e.offset;
+}
+
+TEST(Layout, FieldCountsPerTable) {
+    const struct {
+        Family family;
+        int count;
+    } families[] = {{Family::Data, 256}, {Family::RL, 1}, {Family::WE, 17}, {Family::FLE, 17},
+                    {Family::AE, 9},     {Family::IS, 9}, {Family::CC, 1}};
+    int total = 0;
+    for (const auto& f : families) {
+        EXPECT_EQ(FieldCount(f.family), f.count) << static_cast<int>(f.family);
+        total += f.count;
+    }
+    EXPECT_EQ(total, 310);
+    EXPECT_EQ(kFieldCount, 310);
+}
+
+// ---------------------------------------------------------------------------
+// Decode, store unchanged: the same 4096 bytes
+
+// Every value of every table byte, one at a time, on two different bases.
+class EveryTableByteTest : public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(EveryTableByteTest, EveryValueRoundTrips) {
+    std::mt19937 rng(GetParam());
+    ImageBytes base = test::RandomImage(rng);
+    if (GetParam() == 0) base.fill(0);
+    int checked = 0;
+    for (std::size_t offset : test::TableOffsets()) {
+        for (int value = 0; value < 256; ++value) {
+            ImageBytes image = base;
+            image[offset] = static_cast<std::uint8_t>(value);
+            const ImageBytes stored = DecodeAndStore(image);
+            if (stored != image) {
+                const auto diff = test::DifferingOffsets(stored, image);
+                FAIL() << "offset " << offset << " value " << value << ": byte " << diff.front() << " became "
+                       << int{stored[diff.front()]} << " instead of " << int{image[diff.front()]};
+            }
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 374 * 256);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bases, EveryTableByteTest, ::testing::Values(0u, 31337u));
+
+TEST(RoundTrip, RandomImagesByteForByte) {
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 10000; ++round) {
+        const ImageBytes image = test::RandomImage(rng);
+        const ImageBytes stored = DecodeAndStore(image);
+        ASSERT_EQ(stored, image) << "round " << round << ", first difference at offset "
+                                 << test::DifferingOffsets(stored, image).front();
+    }
+}
+
+TEST(RoundTrip, StoreIntoAnotherImageRebuildsTheTables) {
+    // The decoded texts carry every table byte: stored into an unrelated
+    // image they rebuild the tables there and nothing else.
+    std::mt19937 rng(77);
+    for (int round = 0; round < 500; ++round) {
+        const ImageBytes source = test::RandomImage(rng);
+        const ImageBytes target = test::RandomImage(rng);
+        FieldTexts texts;
+        LoadFieldsFromImage(source, texts);
+        ImageBytes stored = target;
+        ASSERT_TRUE(StoreFieldsToImage(texts, stored).ok);
+        for (std::size_t offset = 0; offset < kImageSize; ++offset) {
+            ASSERT_EQ(stored[offset], test::InTableRange(offset) ? source[offset] : target[offset])
+                << "round " << round << ", offset " << offset;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// A store, successful or not, writes only table bytes
+
+[[nodiscard]] std::string RandomText(std::mt19937& rng) {
+    static const std::vector<std::string> odd{"",      "-1",    "256",  "255.5", "1024",  "40000", "1023.7",
+                                              "767.5", "-0.6",  "abc",  "1e3",   "0x10",  ".",     "-",
+                                              "2",     "1.9961", "1 2", " ",     "\t\n",  "1.2.3", "32768",
+                                              "1" + std::string(400, '0'), "0." + std::string(400, '0') + "1"};
+    std::uniform_int_distribution<int> kind(0, 9);
+    switch (kind(rng)) {
+        case 0:
+        case 1: return odd[std::uniform_int_distribution<std::size_t>(0, odd.size() - 1)(rng)];
+        case 2: return std::to_string(std::uniform_int_distribution<int>(-2000, 70000)(rng));
+        case 3: return std::to_string(std::uniform_real_distribution<double>(-2.0, 1100.0)(rng));
+        default: return std::to_string(std::uniform_int_distribution<int>(0, 255)(rng));
+    }
+}
+
+TEST(Store, NeverChangesAByteOutsideTheTables) {
+    std::mt19937 rng(555);
+    std::bernoulli_distribution rare(0.02);
+    int failed = 0;
+    int succeeded = 0;
+    for (int round = 0; round < 5000; ++round) {
+        const ImageBytes before = test::RandomImage(rng);
+        FieldTexts texts;
+        LoadFieldsFromImage(before, texts);  // mostly legal, so stores reach every table
+        for (const TableSpec& spec : kStoreOrder) {
+            for (int i = 0; i < spec.count; ++i) {
+                if (rare(rng)) texts.At(spec.family, i) = RandomText(rng);
+            }
+        }
+        ImageBytes image = before;
+        const StoreResult result = StoreFieldsToImage(texts, image);
+        (result.ok ? succeeded : failed) += 1;
+        for (std::size_t offset = 0; offset < kImageSize; ++offset) {
+            if (!test::InTableRange(offset)) {
+                ASSERT_EQ(image[offset], before[offset]) << "round " << round << ", offset " << offset;
+            }
+        }
+    }
+    // Both outcomes must have been exercised for the property to mean much.
+    EXPECT_GT(failed, 500);
+    EXPECT_GT(succeeded, 500);
+}
+
+}  // namespace
+}  // namespace tarvik

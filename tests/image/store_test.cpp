@@ -1,0 +1,401 @@
+// Storing the field texts into the image: values, rounding, packing, and the
+// exact state an illegal value leaves behind.
+//
+// Every case starts from a random image and random legal field values; the
+// expected image is built from the layout helpers, never by the codec.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codec.h"
+#include "image_test_support.h"
+
+namespace tarvik {
+namespace {
+
+using test::Calibration;
+
+const std::string kHuge = "1" + std::string(400, '0');
+
+class StoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::mt19937 rng(4242);
+        base = test::RandomImage(rng);
+        cal = test::RandomCalibration(rng);
+        texts = test::TextsFor(cal);
+        image = base;
+    }
+
+    // Compares all 4096 bytes and names the offsets that differ.
+    void ExpectImage(const ImageBytes& expected) const {
+        const auto diff = test::DifferingOffsets(image, expected);
+        EXPECT_TRUE(diff.empty()) << diff.size() << " bytes differ, first at offset "
+                                  << (diff.empty() ? 0 : diff.front());
+    }
+
+    ImageBytes base{};
+    ImageBytes image{};
+    Calibration cal;
+    FieldTexts texts;
+};
+
+// Sets the number the field stands for in the expected values.
+void SetValue(Calibration& c, Family family, int index, unsigned value) {
+    const auto i = static_cast<std::size_t>(index);
+    const auto b = static_cast<std::uint8_t>(value);
+    switch (family) {
+        case Family::Data: c.fuel[i] = value; break;
+        case Family::RL: c.rl = b; break;
+        case Family::WE: c.we[i] = b; break;
+        case Family::FLE: c.fle[i] = b; break;
+        case Family::AE: c.ae[i] = b; break;
+        case Family::IS: c.is[i] = b; break;
+        case Family::CC: c.cc = b; break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Legal texts and the value they store
+
+struct StoredCase {
+    const char* name;
+    Family family;
+    int index;
+    std::string text;
+    unsigned stored;  // byte, or the fuel-map cell value
+};
+
+class StoredValueTest : public StoreTest, public ::testing::WithParamInterface<StoredCase> {};
+
+TEST_P(StoredValueTest, StoresTheRoundedValue) {
+    const StoredCase& c = GetParam();
+    texts.At(c.family, c.index) = c.text;
+    SetValue(cal, c.family, c.index, c.stored);
+
+    const StoreResult result = StoreFieldsToImage(texts, image);
+
+    EXPECT_TRUE(result.ok) << result.failedTable;
+    EXPECT_TRUE(result.failedTable.empty());
+    ExpectImage(test::Encoded(base, cal));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ByteTables, StoredValueTest,
+    ::testing::Values(StoredCase{"EmptyRevLimit", Family::RL, 0, "", 0},
+                      StoredCase{"RevLimit255", Family::RL, 0, "255", 255},
+                      StoredCase{"BlankInside", Family::WE, 3, "1 2", 12},
+                      StoredCase{"HalfDownToEven", Family::FLE, 0, "2.5", 2},
+                      StoredCase{"HalfUpToEven", Family::AE, 8, "3.5", 4},
+                      StoredCase{"JustBelowTheLimit", Family::IS, 4, "255.4", 255},
+                      StoredCase{"Half254", Family::WE, 16, "254.5", 254},
+                      StoredCase{"NonNumericIsZero", Family::FLE, 16, "abc", 0},
+                      StoredCase{"SmallNegativeRoundsToZero", Family::IS, 0, "-0.4", 0},
+                      StoredCase{"SignAndLeadingZeros", Family::AE, 0, "+007", 7},
+                      StoredCase{"TrailingLetters", Family::RL, 0, "195rpm", 195}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    ControlConstant, StoredValueTest,
+    ::testing::Values(StoredCase{"Half", Family::CC, 0, "0.5", 64}, StoredCase{"HalfNoZero", Family::CC, 0, ".5", 64},
+                      StoredCase{"One", Family::CC, 0, "1.00", 128},
+                      StoredCase{"RoundsUpTo255", Family::CC, 0, "1.99", 255},
+                      StoredCase{"HalfBelow256", Family::CC, 0, "1.996", 255},
+                      StoredCase{"Empty", Family::CC, 0, "", 0}, StoredCase{"Zero", Family::CC, 0, "0.00", 0},
+                      StoredCase{"PointThree", Family::CC, 0, "0.3", 38},
+                      StoredCase{"SmallestStep", Family::CC, 0, "0.0078125", 1},
+                      StoredCase{"LargestShown", Family::CC, 0, "1.9921875", 255},
+                      StoredCase{"HalfStepToEvenZero", Family::CC, 0, "0.00390625", 0},
+                      StoredCase{"OneAndAHalfStepsToEvenTwo", Family::CC, 0, "0.01171875", 2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    FuelMap, StoredValueTest,
+    ::testing::Values(StoredCase{"NineNineNine", Family::Data, 0, "999", 999},
+                      StoredCase{"Largest", Family::Data, 255, "1023", 1023},
+                      StoredCase{"Zero", Family::Data, 17, "0", 0},
+                      StoredCase{"BelowTheHalf", Family::Data, 100, "767.4", 767},
+                      StoredCase{"HalfIntoNextHigh", Family::Data, 130, "256.5", 256},
+                      StoredCase{"HalfToEvenLow", Family::Data, 131, "257.5", 258},
+                      StoredCase{"BlanksInside", Family::Data, 5, "1 0 2 3", 1023},
+                      StoredCase{"EmptyCell", Family::Data, 6, "", 0},
+                      StoredCase{"ExponentNotRead", Family::Data, 7, "1e3", 1},
+                      StoredCase{"HighPartOnly", Family::Data, 64, "768", 768},
+                      StoredCase{"JustBelowLargest", Family::Data, 191, "1023.4", 1023}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StoreTest, FuelCellsPackIntoOneByte) {
+    for (int i = 0; i < 4; ++i) texts.At(Family::Data, i) = std::to_string(784 - 256 * i);  // 784 528 272 16
+    ASSERT_TRUE(StoreFieldsToImage(texts, image).ok);
+    EXPECT_EQ(image[2304], 0xE4);
+    for (std::size_t offset = 768; offset < 772; ++offset) EXPECT_EQ(image[offset], 0x10) << offset;
+}
+
+TEST_F(StoreTest, FuelCellSplitsIntoLowByteAndHighBits) {
+    const struct {
+        int cell;
+        const char* text;
+        std::uint8_t low;
+        unsigned high;
+    } cases[] = {{0, "999", 231, 3}, {1, "1023", 255, 3}, {2, "0", 0, 0}, {3, "256", 0, 1},
+                 {4, "512", 0, 2}, {253, "300", 44, 1}, {254, "600", 88, 2}, {255, "999", 231, 3}};
+    for (const auto& c : cases) texts.At(Family::Data, c.cell) = c.text;
+    ASSERT_TRUE(StoreFieldsToImage(texts, image).ok);
+    for (const auto& c : cases) {
+        const auto i = static_cast<std::size_t>(c.cell);
+        EXPECT_EQ(image[768 + i], c.low) << "cell " << c.cell;
+        EXPECT_EQ((image[2304 + i / 4] >> (6 - 2 * (i % 4))) & 3u, c.high) << "cell " << c.cell;
+    }
+}
+
+TEST_F(StoreTest, NextDecodingShowsTheStoredControlConstant) {
+    const struct {
+        const char* typed;
+        const char* shown;
+    } cases[] = {{"1.99", "1.9921875"}, {"0.3", "0.296875"}, {".5", "0.5"}, {"1", "1.00"}, {"", "0.00"}};
+    for (const auto& c : cases) {
+        texts.At(Family::CC, 0) = c.typed;
+        ASSERT_TRUE(StoreFieldsToImage(texts, image).ok) << c.typed;
+        FieldTexts decoded;
+        LoadFieldsFromImage(image, decoded);
+        EXPECT_EQ(decoded.At(Family::CC, 0), c.shown) << c.typed;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Illegal values in the byte tables: every byte before the field is
+// written, the field and everything after it is left alone.
+
+struct ByteFailureCase {
+    const char* name;
+    Family family;
+    int index;
+    std::string text;
+    const char* table;
+};
+
+class ByteFailureTest : public StoreTest, public ::testing::WithParamInterface<ByteFailureCase> {};
+
+TEST_P(ByteFailureTest, StopsAtTheIllegalField) {
+    const ByteFailureCase& c = GetParam();
+    texts.At(c.family, c.index) = c.text;
+
+    const StoreResult result = StoreFieldsToImage(texts, image);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.failedTable, c.table);
+    ExpectImage(test::WithFirstWrites(base, cal, test::WriteIndex(c.family, c.index)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ByteFailureTest,
+    ::testing::Values(ByteFailureCase{"RevLimit256", Family::RL, 0, "256", "rev limit"},
+                      ByteFailureCase{"RevLimitNegative", Family::RL, 0, "-0.6", "rev limit"},
+                      ByteFailureCase{"RevLimitHuge", Family::RL, 0, kHuge, "rev limit"},
+                      ByteFailureCase{"WarmUpFirst", Family::WE, 0, "256", "warmup enrichment"},
+                      ByteFailureCase{"WarmUpFifth", Family::WE, 5, "300", "warmup enrichment"},
+                      ByteFailureCase{"WarmUpLast", Family::WE, 16, "-1", "warmup enrichment"},
+                      ByteFailureCase{"FullLoadHalfAbove", Family::FLE, 0, "255.5", "full load enrichment"},
+                      ByteFailureCase{"FullLoadLast", Family::FLE, 16, "256", "full load enrichment"},
+                      ByteFailureCase{"AccelerationMiddle", Family::AE, 4, "-1", "acceleration enrichment"},
+                      ByteFailureCase{"AccelerationLast", Family::AE, 8, "256", "acceleration enrichment"},
+                      ByteFailureCase{"IdleFirst", Family::IS, 0, "1000", "idle speed"},
+                      ByteFailureCase{"IdleLast", Family::IS, 8, "255.5", "idle speed"},
+                      ByteFailureCase{"ControlConstantTwo", Family::CC, 0, "2", "control constant"},
+                      ByteFailureCase{"ControlConstantJustAbove", Family::CC, 0, "1.9961", "control constant"},
+                      ByteFailureCase{"ControlConstantNegative", Family::CC, 0, "-0.01", "control constant"},
+                      ByteFailureCase{"ControlConstantHuge", Family::CC, 0, kHuge, "control constant"},
+                      ByteFailureCase{"ControlConstantProductOverflows", Family::CC, 0,
+                                      "1" + std::string(307, '0'), "control constant"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StoreTest, WarmUpCellFiveIllegalKeepsTheRest) {
+    texts.At(Family::WE, 5) = "256";
+    ASSERT_FALSE(StoreFieldsToImage(texts, image).ok);
+
+    EXPECT_EQ(image[1438], cal.rl);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(image[2050 + i], cal.we[i]) << i;
+    for (std::size_t offset = 2055; offset < 4096; ++offset) {
+        EXPECT_EQ(image[offset], base[offset]) << offset;
+    }
+    for (std::size_t offset = 0; offset < 2050; ++offset) {
+        if (offset != 1438) EXPECT_EQ(image[offset], base[offset]) << offset;
+    }
+}
+
+TEST_F(StoreTest, IllegalRevLimitAndFuelCellNameRevLimitAndChangeNothing) {
+    texts.At(Family::RL, 0) = "256";
+    texts.At(Family::Data, 100) = "40000";
+    const StoreResult result = StoreFieldsToImage(texts, image);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.failedTable, "rev limit");
+    ExpectImage(base);
+}
+
+// The first illegal table in store order is the one named, whatever comes
+// later; tables before it are stored in full.
+class FirstIllegalTableTest : public StoreTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(FirstIllegalTableTest, NamesItAndStoresOnlyWhatCameBefore) {
+    const struct {
+        Family family;
+        int cell;
+        const char* name;
+    } order[] = {{Family::RL, 0, "rev limit"},
+                 {Family::WE, 8, "warmup enrichment"},
+                 {Family::FLE, 8, "full load enrichment"},
+                 {Family::AE, 4, "acceleration enrichment"},
+                 {Family::IS, 4, "idle speed"},
+                 {Family::CC, 0, "control constant"},
+                 {Family::Data, 128, "kennfelt"}};
+    const int first = GetParam();
+    for (int t = first; t < 7; ++t) {
+        texts.At(order[t].family, order[t].cell) = order[t].family == Family::CC ? "2" : "40000";
+    }
+
+    const StoreResult result = StoreFieldsToImage(texts, image);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.failedTable, order[first].name);
+    ExpectImage(test::WithFirstWrites(base, cal, test::WriteIndex(order[first].family, order[first].cell)));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachTable, FirstIllegalTableTest, ::testing::Range(0, 7));
+
+// A text too long for a double is illegal in every table, never a wrapped
+// or truncated byte.
+class HugeValueTest : public StoreTest, public ::testing::WithParamInterface<Family> {};
+
+TEST_P(HugeValueTest, IsIllegal) {
+    texts.At(GetParam(), 0) = kHuge;
+    const StoreResult result = StoreFieldsToImage(texts, image);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.failedTable, Spec(GetParam()).name);
+    ExpectImage(test::WithFirstWrites(base, cal, test::WriteIndex(GetParam(), 0)));
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTable, HugeValueTest,
+                         ::testing::Values(Family::RL, Family::WE, Family::FLE, Family::AE, Family::IS, Family::CC,
+                                           Family::Data));
+
+// ---------------------------------------------------------------------------
+// Illegal fuel-map cells
+
+enum class FuelStop {
+    Conversion,  // found while converting: the fuel map stays as it was
+    Packing,     // a high part above 3: low bytes written, packed bytes not
+};
+
+struct FuelFailureCase {
+    const char* name;
+    std::vector<std::pair<int, std::string>> cells;
+    FuelStop stop;
+    // For Packing: the low byte each illegal cell leaves in the image.
+    std::vector<std::pair<int, unsigned>> lows;
+};
+
+class FuelFailureTest : public StoreTest, public ::testing::WithParamInterface<FuelFailureCase> {};
+
+TEST_P(FuelFailureTest, LeavesTheExactPartialImage) {
+    const FuelFailureCase& c = GetParam();
+    for (const auto& [cell, text] : c.cells) texts.At(Family::Data, cell) = text;
+
+    const StoreResult result = StoreFieldsToImage(texts, image);
+
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.failedTable, "kennfelt");
+    ImageBytes expected = test::WithAllByteTables(base, cal);
+    if (c.stop == FuelStop::Packing) {
+        for (const auto& [cell, low] : c.lows) cal.fuel[static_cast<std::size_t>(cell)] = low;
+        expected = test::WithFuelLowBytes(expected, cal);
+    }
+    ExpectImage(expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Conversion, FuelFailureTest,
+    ::testing::Values(FuelFailureCase{"TooLargeInTheLastCellRead", {{0, "40000"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"TooLargeInTheFirstCellRead", {{255, "40000"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"HighPartLimit", {{9, "32768"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"Negative", {{0, "-1"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"NegativeMiddle", {{128, "-1"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"SmallNegative", {{3, "-0.4"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"RemainderRoundsTo256", {{0, "767.5"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"AboveLargest", {{10, "1023.7"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"LowHalfAbove", {{3, "255.5"}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"Huge", {{77, kHuge}}, FuelStop::Conversion, {}},
+                      FuelFailureCase{"ConversionBeatsPacking", {{0, "40000"}, {200, "1024"}}, FuelStop::Conversion,
+                                      {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+INSTANTIATE_TEST_SUITE_P(
+    Packing, FuelFailureTest,
+    ::testing::Values(FuelFailureCase{"OneAboveLargest", {{200, "1024"}}, FuelStop::Packing, {{200, 0}}},
+                      FuelFailureCase{"InTheFirstGroup", {{0, "1024"}}, FuelStop::Packing, {{0, 0}}},
+                      FuelFailureCase{"InTheLastGroup", {{255, "2047"}}, FuelStop::Packing, {{255, 255}}},
+                      FuelFailureCase{"LargestConvertible", {{64, "32767"}}, FuelStop::Packing, {{64, 255}}},
+                      FuelFailureCase{"RoundsDownLow", {{100, "1024.4"}}, FuelStop::Packing, {{100, 0}}},
+                      FuelFailureCase{"TwoGroups", {{30, "1100"}, {250, "4095"}}, FuelStop::Packing,
+                                      {{30, 76}, {250, 255}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Successful stores
+
+TEST_F(StoreTest, LaterSuccessfulStoreOverwritesAPartialOne) {
+    const std::string legal = texts.At(Family::FLE, 7);
+    texts.At(Family::FLE, 7) = "256";
+    ASSERT_FALSE(StoreFieldsToImage(texts, image).ok);
+    texts.At(Family::FLE, 7) = legal;
+    const StoreResult result = StoreFieldsToImage(texts, image);
+    EXPECT_TRUE(result.ok);
+    ExpectImage(test::Encoded(base, cal));
+}
+
+TEST(Store, RandomValuesGiveTheirBytes) {
+    std::mt19937 rng(99);
+    for (int round = 0; round < 2000; ++round) {
+        const ImageBytes base = test::RandomImage(rng);
+        const Calibration cal = test::RandomCalibration(rng);
+        ImageBytes image = base;
+        const StoreResult result = StoreFieldsToImage(test::TextsFor(cal), image);
+        ASSERT_TRUE(result.ok) << result.failedTable;
+        const auto diff = test::DifferingOffsets(image, test::Encoded(base, cal));
+        ASSERT_TRUE(diff.empty()) << "round " << round << ", offset " << diff.front();
+    }
+}
+
+TEST(Store, DecoratedTextsStoreTheSameValues) {
+    // Texts as a user might leave them: signs, leading zeros, blanks, a
+    // trailing fraction that rounds away. They store what the plain texts do.
+    std::mt19937 rng(123);
+    std::uniform_int_distribution<int> pick(0, 5);
+    for (int round = 0; round < 300; ++round) {
+        const ImageBytes base = test::RandomImage(rng);
+        const Calibration cal = test::RandomCalibration(rng);
+        FieldTexts texts = test::TextsFor(cal);
+        for (const TableSpec& spec : kStoreOrder) {
+            if (spec.family == Family::CC) continue;
+            for (int i = 0; i < spec.count; ++i) {
+                std::string& t = texts.At(spec.family, i);
+                switch (pick(rng)) {
+                    case 0: t = "+" + t; break;
+                    case 1: t = "00" + t; break;
+                    case 2: t = " " + t.substr(0, 1) + " " + t.substr(1) + "\t"; break;
+                    case 3: t += ".4999"; break;
+                    case 4: t += "x9"; break;
+                    default: break;
+                }
+            }
+        }
+        ImageBytes image = base;
+        ASSERT_TRUE(StoreFieldsToImage(texts, image).ok);
+        ASSERT_EQ(image, test::Encoded(base, cal)) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace tarvik

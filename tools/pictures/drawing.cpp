@@ -1,0 +1,162 @@
+#include "drawing.h"
+
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRadialGradient>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace tarvik::pictures {
+namespace {
+
+const QColor kNavyTop(6, 16, 42);
+const QColor kNavyBottom(16, 52, 112);
+const QColor kPanelTop(236, 242, 250);
+const QColor kPanelBottom(200, 214, 234);
+const QColor kAccent(84, 170, 236);
+
+// A plausible fuel map over engine speed and load, both 0 to 1: injection
+// time grows with load, a little with speed, and bulges where the engine
+// breathes best in the middle of the speed range.
+double FuelHeight(double rpm, double load) {
+    return 0.10 + 0.62 * std::pow(load, 1.3) * (0.80 + 0.20 * std::sin(std::numbers::pi * rpm)) + 0.18 * rpm * load;
+}
+
+QColor HeightColour(double height, int alpha) {
+    // Deep blue at the bottom, through cyan, to amber at the top.
+    const QColor low(30, 84, 190);
+    const QColor mid(34, 190, 214);
+    const QColor high(255, 176, 46);
+    const double t = std::clamp(height / 0.9, 0.0, 1.0);
+    auto mix = [](const QColor& a, const QColor& b, double f) {
+        return QColor::fromRgbF(static_cast<float>(a.redF() + (b.redF() - a.redF()) * f),
+                                static_cast<float>(a.greenF() + (b.greenF() - a.greenF()) * f),
+                                static_cast<float>(a.blueF() + (b.blueF() - a.blueF()) * f));
+    };
+    QColor colour = t < 0.55 ? mix(low, mid, t / 0.55) : mix(mid, high, (t - 0.55) / 0.45);
+    colour.setAlpha(alpha);
+    return colour;
+}
+
+// The fuel map as a shaded wireframe surface inside area, seen from the
+// low-speed, low-load corner: speed runs to the right, load to the left, and
+// the height rises on screen. Cells are painted far to near so nearer ones
+// cover the ones behind.
+void DrawSurface(QPainter& painter, const QRectF& area, int cells, double lineWidth, int fillAlpha) {
+    const double baseTop = area.top() + area.height() * 0.42;
+    const double depth = area.height() * 0.58;
+    const double rise = area.height() * 0.48;
+    auto project = [&](double rpm, double load) {
+        const double x = area.left() + area.width() * (0.5 + 0.5 * (rpm - load));
+        const double y = baseTop + depth * (2.0 - rpm - load) / 2.0 - rise * FuelHeight(rpm, load);
+        return QPointF(x, y);
+    };
+
+    struct Cell {
+        int r;
+        int l;
+    };
+    std::vector<Cell> order;
+    for (int r = 0; r < cells; ++r) {
+        for (int l = 0; l < cells; ++l) order.push_back({r, l});
+    }
+    // The far corner is high speed, high load (top of the picture).
+    std::sort(order.begin(), order.end(), [](const Cell& a, const Cell& b) { return a.r + a.l > b.r + b.l; });
+
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double step = 1.0 / cells;
+    for (const Cell& cell : order) {
+        const double r0 = cell.r * step;
+        const double l0 = cell.l * step;
+        const QPolygonF quad{project(r0, l0), project(r0 + step, l0), project(r0 + step, l0 + step),
+                             project(r0, l0 + step)};
+        const double height = FuelHeight(r0 + step / 2, l0 + step / 2);
+        painter.setBrush(HeightColour(height, fillAlpha));
+        painter.setPen(QPen(QColor(200, 240, 255, 170), lineWidth));
+        painter.drawPolygon(quad);
+    }
+}
+
+void DrawNavy(QPainter& painter, const QRectF& area) {
+    QLinearGradient sky(area.topLeft(), area.bottomLeft());
+    sky.setColorAt(0.0, kNavyTop);
+    sky.setColorAt(1.0, kNavyBottom);
+    painter.fillRect(area, sky);
+    // A faint glow behind the surface.
+    QRadialGradient glow(QPointF(area.right() - area.width() * 0.28, area.top() + area.height() * 0.55),
+                         area.width() * 0.45);
+    glow.setColorAt(0.0, QColor(60, 130, 220, 90));
+    glow.setColorAt(1.0, QColor(60, 130, 220, 0));
+    painter.fillRect(area, glow);
+}
+
+void DrawPanel(QPainter& painter, const QRectF& area) {
+    QLinearGradient panel(area.topLeft(), area.bottomLeft());
+    panel.setColorAt(0.0, kPanelTop);
+    panel.setColorAt(1.0, kPanelBottom);
+    painter.fillRect(area, panel);
+    painter.fillRect(QRectF(area.left(), area.top(), area.width(), 2), kAccent);
+}
+
+void DrawName(QPainter& painter, const QPointF& baseline, int pixelSize, const QString& subtitle) {
+    QFont name(QStringLiteral("Liberation Sans"));
+    name.setPixelSize(pixelSize);
+    name.setBold(true);
+    name.setLetterSpacing(QFont::AbsoluteSpacing, pixelSize / 14.0);
+    painter.setFont(name);
+    painter.setPen(QColor(0, 0, 0, 120));
+    painter.drawText(baseline + QPointF(2, 2), QStringLiteral("Tarvik"));
+    painter.setPen(Qt::white);
+    painter.drawText(baseline, QStringLiteral("Tarvik"));
+    if (subtitle.isEmpty()) return;
+    QFont small(QStringLiteral("Liberation Sans"));
+    small.setPixelSize(std::max(10, pixelSize / 4));
+    painter.setFont(small);
+    painter.setPen(QColor(170, 210, 250));
+    painter.drawText(baseline + QPointF(2, pixelSize * 0.45), subtitle);
+}
+
+}  // namespace
+
+QImage DrawSplash() {
+    QImage picture(404, 292, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    DrawNavy(painter, QRectF(0, 0, 404, 192));
+    DrawSurface(painter, QRectF(168, 14, 226, 176), 16, 0.8, 190);
+    DrawName(painter, QPointF(20, 92), 50, QStringLiteral("LH 2.2 fuel map editor"));
+    DrawPanel(painter, QRectF(0, 192, 404, 100));
+    return picture;
+}
+
+QImage DrawAbout() {
+    QImage picture(400, 233, QImage::Format_RGB32);
+    QPainter painter(&picture);
+    DrawNavy(painter, QRectF(0, 0, 400, 86));
+    DrawSurface(painter, QRectF(250, 4, 136, 80), 12, 0.6, 200);
+    DrawName(painter, QPointF(30, 54), 36, QString());
+    DrawPanel(painter, QRectF(0, 86, 400, 147));
+    return picture;
+}
+
+QImage DrawIcon() {
+    QImage picture(32, 32, QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath tile;
+    tile.addRoundedRect(QRectF(0.5, 0.5, 31, 31), 5, 5);
+    QLinearGradient sky(0, 0, 0, 32);
+    sky.setColorAt(0.0, kNavyTop);
+    sky.setColorAt(1.0, kNavyBottom);
+    painter.fillPath(tile, sky);
+    DrawSurface(painter, QRectF(2, 3, 28, 27), 6, 0.5, 235);
+    return picture;
+}
+
+}  // namespace tarvik::pictures
