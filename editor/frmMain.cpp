@@ -186,7 +186,9 @@ bool frmMain::focusNextPrevChild(bool next) {
     QWidget* current = QApplication::focusWidget();
     if (current == static_cast<QWidget*>(SSTab1_->tabBar())) current = SSTab1_;
     const auto it = std::find(tabOrder_.begin(), tabOrder_.end(), current);
-    if (it == tabOrder_.end()) return QMainWindow::focusNextPrevChild(next);
+    // A page being hidden under the focused field asks for the next field
+    // too; that is Qt's own business, not a Tab press.
+    if (it == tabOrder_.end() || !current->isVisible()) return QMainWindow::focusNextPrevChild(next);
     const auto size = static_cast<std::ptrdiff_t>(tabOrder_.size());
     const std::ptrdiff_t position = (it - tabOrder_.begin() + (next ? 1 : size - 1)) % size;
     QWidget* target = tabOrder_[static_cast<std::size_t>(position)];

@@ -23,18 +23,19 @@ namespace tarvik {
 namespace {
 
 // Shipped with the program as a resource (see CMakeLists.txt).
-const QString kMarkerMesh = QStringLiteral(":/tarvik/graph/marker_sphere.obj");
+constexpr const char* kMarkerMesh = ":/tarvik/graph/marker_sphere.obj";
 
 // Size of the marker sphere relative to the graph box (radius-1 mesh).
-constexpr float kMarkerScale = 0.06f;
+constexpr float kMarkerScale = 0.09f;
 
-// Seen from the low-RPM, low-load corner, slightly from above.
+// Seen from above the high-RPM, low-load corner: the map rises away from
+// the viewer towards high load, so no part of it hides another.
 constexpr float kCameraYaw = -40.0f;
 constexpr float kCameraPitch = 28.0f;
 constexpr float kCameraZoom = 115.0f;
 // Aim a little below the box's centre: the axis labels hang below the box,
 // so this centres box and labels together in the small view.
-const QVector3D kCameraTarget(0.0f, -0.3f, 0.0f);
+constexpr QVector3D kCameraTarget(0.0f, -0.3f, 0.0f);
 
 struct AxisSetup {
     const char* title;
@@ -69,6 +70,8 @@ void ConfigureAxis(QValue3DAxis& axis, const AxisSetup& setup) {
 }  // namespace
 
 bool OpenGLAvailable() {
+    // The offscreen platform can still hand out a GL context when an X
+    // display happens to be around, yet nothing it draws reaches a screen.
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
         return false;
@@ -129,15 +132,15 @@ void SurfaceGraph::BuildGraph() {
     theme->setFont(QFont(QStringLiteral("Arial"), 12));
     theme->setLabelBorderEnabled(false);
     theme->setLabelBackgroundEnabled(false);
-    // Light grid lines: twelve minor steps per axis would otherwise crowd the
-    // surface.
-    theme->setGridLineColor(QColor(190, 190, 190));
+    // Light grid lines: with three minor steps to every major one, dark lines
+    // would crowd the surface.
+    theme->setGridLineColor(QColor(215, 215, 215));
 
     ConfigureAxis(*graph_->axisX(), kRpmAxis);
     ConfigureAxis(*graph_->axisZ(), kLoadAxis);
     ConfigureAxis(*graph_->axisY(), kFuelAxis);
 
-    // RPM and load get boxes sides of equal length, whatever their ranges;
+    // RPM and load get box sides of equal length, whatever their ranges;
     // otherwise the 0-650 load axis would shrink to a sliver next to 0-7200 rpm.
     graph_->setHorizontalAspectRatio(1.0);
     graph_->setAspectRatio(1.6);
@@ -147,7 +150,7 @@ void SurfaceGraph::BuildGraph() {
 
     // One series for the whole life of the graph; each redraw only swaps its
     // data array.
-    series_ = new QSurface3DSeries(new QSurfaceDataProxy());
+    series_ = new QSurface3DSeries(new QSurfaceDataProxy(), graph_);
     series_->setName(QStringLiteral("Fuel"));
     series_->setDrawMode(QSurface3DSeries::DrawSurfaceAndWireframe);
     series_->setFlatShadingEnabled(false);
@@ -186,7 +189,7 @@ void SurfaceGraph::ReplaceCursor(int x, int y, double z) {
         marker_->setPosition(position);
         return;
     }
-    auto marker = std::make_unique<QCustom3DItem>(kMarkerMesh, position,
+    auto marker = std::make_unique<QCustom3DItem>(QString::fromLatin1(kMarkerMesh), position,
                                                   QVector3D(kMarkerScale, kMarkerScale, kMarkerScale),
                                                   QQuaternion(), SolidTexture(QColor(230, 20, 20)));
     marker->setShadowCasting(false);

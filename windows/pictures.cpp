@@ -2,6 +2,10 @@
 
 namespace tarvik {
 
-QIcon ProgramIcon() { return QIcon(); }
+QPixmap SplashPicture() { return QPixmap(QString::fromLatin1(kSplashPicturePath)); }
+
+QPixmap AboutPicture() { return QPixmap(QString::fromLatin1(kAboutPicturePath)); }
+
+QIcon ProgramIcon() { return QIcon(QString::fromLatin1(kIconPicturePath)); }
 
 }  // namespace tarvik

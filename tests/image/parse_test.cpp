@@ -84,7 +84,9 @@ class ConvertToByteTest : public ::testing::TestWithParam<ByteCase> {};
 TEST_P(ConvertToByteTest, RoundsHalfToEvenWithinRange) {
     const std::optional<std::uint8_t> byte = ConvertToByte(GetParam().value);
     ASSERT_EQ(byte.has_value(), GetParam().byte.has_value());
-    if (byte) EXPECT_EQ(*byte, *GetParam().byte);
+    if (byte) {
+        EXPECT_EQ(*byte, *GetParam().byte);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

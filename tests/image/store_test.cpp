@@ -222,7 +222,9 @@ TEST_F(StoreTest, WarmUpCellFiveIllegalKeepsTheRest) {
         EXPECT_EQ(image[offset], base[offset]) << offset;
     }
     for (std::size_t offset = 0; offset < 2050; ++offset) {
-        if (offset != 1438) EXPECT_EQ(image[offset], base[offset]) << offset;
+        if (offset != 1438) {
+            EXPECT_EQ(image[offset], base[offset]) << offset;
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "codec.h"
@@ -21,7 +22,7 @@ namespace {
 
 // Enrichment while the engine warms up: most when cold, none when hot.
 constexpr std::array<int, 17> kWarmUp{180, 165, 150, 136, 122, 109, 96, 84, 72, 61, 50, 40, 31, 23, 16, 10, 5};
-// Extra fuel at full load, growing with engine speed.
+// Extra fuel at full load.
 constexpr std::array<int, 17> kFullLoad{100, 104, 108, 112, 116, 120, 124, 128, 132,
                                         136, 138, 140, 142, 144, 146, 148, 150};
 constexpr std::array<int, 9> kAcceleration{40, 48, 56, 64, 72, 80, 88, 96, 104};
@@ -59,8 +60,10 @@ ImageBytes MakeDemoImage() {
     for (int i = 0; i < 9; ++i) texts.At(Family::IS, i) = std::to_string(kIdleSpeed[static_cast<std::size_t>(i)]);
     texts.At(Family::CC, 0) = kControlConstant;
 
-    // Every value above is legal, so the store cannot stop part-way.
-    [[maybe_unused]] const StoreResult result = StoreFieldsToImage(texts, image);
+    const StoreResult result = StoreFieldsToImage(texts, image);
+    if (!result.ok) {
+        throw std::logic_error("demo image: illegal value in the " + std::string(result.failedTable) + " table");
+    }
     return image;
 }
 

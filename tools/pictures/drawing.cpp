@@ -3,13 +3,13 @@
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace tarvik::pictures {
@@ -44,43 +44,50 @@ QColor HeightColour(double height, int alpha) {
     return colour;
 }
 
-// The fuel map as a shaded wireframe surface inside area, seen from the
-// low-speed, low-load corner: speed runs to the right, load to the left, and
-// the height rises on screen. Cells are painted far to near so nearer ones
-// cover the ones behind.
+// The fuel map as a shaded wireframe surface inside area, in an oblique
+// view: engine speed runs to the right, load runs away from the viewer
+// (up and to the right), the height rises on screen. A dim floor frame with
+// corner posts gives the depth. Cells are painted far to near, so nearer
+// ones cover the ones behind.
 void DrawSurface(QPainter& painter, const QRectF& area, int cells, double lineWidth, int fillAlpha) {
-    const double baseTop = area.top() + area.height() * 0.42;
-    const double depth = area.height() * 0.58;
-    const double rise = area.height() * 0.48;
-    auto project = [&](double rpm, double load) {
-        const double x = area.left() + area.width() * (0.5 + 0.5 * (rpm - load));
-        const double y = baseTop + depth * (2.0 - rpm - load) / 2.0 - rise * FuelHeight(rpm, load);
+    auto project = [&](double rpm, double load, double height) {
+        const double x = area.left() + area.width() * (0.02 + 0.66 * rpm + 0.30 * load);
+        const double y = area.bottom() - area.height() * (0.03 + 0.30 * load + 0.62 * height);
         return QPointF(x, y);
     };
 
-    struct Cell {
-        int r;
-        int l;
-    };
-    std::vector<Cell> order;
-    for (int r = 0; r < cells; ++r) {
-        for (int l = 0; l < cells; ++l) order.push_back({r, l});
-    }
-    // The far corner is high speed, high load (top of the picture).
-    std::sort(order.begin(), order.end(), [](const Cell& a, const Cell& b) { return a.r + a.l > b.r + b.l; });
-
     painter.setRenderHint(QPainter::Antialiasing);
-    const double step = 1.0 / cells;
-    for (const Cell& cell : order) {
-        const double r0 = cell.r * step;
-        const double l0 = cell.l * step;
-        const QPolygonF quad{project(r0, l0), project(r0 + step, l0), project(r0 + step, l0 + step),
-                             project(r0, l0 + step)};
-        const double height = FuelHeight(r0 + step / 2, l0 + step / 2);
-        painter.setBrush(HeightColour(height, fillAlpha));
-        painter.setPen(QPen(QColor(200, 240, 255, 170), lineWidth));
-        painter.drawPolygon(quad);
+    const QPen framePen(QColor(150, 200, 255, 110), lineWidth);
+    painter.setPen(framePen);
+    painter.setBrush(QColor(120, 180, 255, 28));
+    painter.drawPolygon(QPolygonF{project(0, 0, 0), project(1, 0, 0), project(1, 1, 0), project(0, 1, 0)});
+    for (const auto& [rpm, load] : {std::pair{0.0, 1.0}, std::pair{1.0, 1.0}}) {
+        painter.drawLine(project(rpm, load, 0), project(rpm, load, FuelHeight(rpm, load)));
     }
+
+    const double step = 1.0 / cells;
+    for (int l = cells - 1; l >= 0; --l) {
+        for (int r = 0; r < cells; ++r) {
+            const double r0 = r * step;
+            const double l0 = l * step;
+            const double h00 = FuelHeight(r0, l0);
+            const double h10 = FuelHeight(r0 + step, l0);
+            const double h11 = FuelHeight(r0 + step, l0 + step);
+            const double h01 = FuelHeight(r0, l0 + step);
+            const QPolygonF quad{project(r0, l0, h00), project(r0 + step, l0, h10), project(r0 + step, l0 + step, h11),
+                                 project(r0, l0 + step, h01)};
+            // Steeper cells facing the viewer catch more light.
+            const double slope = ((h01 + h11) - (h00 + h10)) / (2 * step);
+            QColor fill = HeightColour((h00 + h10 + h11 + h01) / 4, fillAlpha);
+            fill = fill.lighter(static_cast<int>(std::clamp(85 + 25 * slope, 80.0, 135.0)));
+            painter.setBrush(fill);
+            painter.setPen(QPen(QColor(205, 240, 255, 170), lineWidth));
+            painter.drawPolygon(quad);
+        }
+    }
+    painter.setPen(framePen);
+    painter.drawLine(project(0, 0, 0), project(0, 0, FuelHeight(0, 0)));
+    painter.drawLine(project(1, 0, 0), project(1, 0, FuelHeight(1, 0)));
 }
 
 void DrawNavy(QPainter& painter, const QRectF& area) {
@@ -128,7 +135,7 @@ QImage DrawSplash() {
     QImage picture(404, 292, QImage::Format_RGB32);
     QPainter painter(&picture);
     DrawNavy(painter, QRectF(0, 0, 404, 192));
-    DrawSurface(painter, QRectF(168, 14, 226, 176), 16, 0.8, 190);
+    DrawSurface(painter, QRectF(192, 12, 204, 176), 16, 0.8, 190);
     DrawName(painter, QPointF(20, 92), 50, QStringLiteral("LH 2.2 fuel map editor"));
     DrawPanel(painter, QRectF(0, 192, 404, 100));
     return picture;
@@ -138,24 +145,21 @@ QImage DrawAbout() {
     QImage picture(400, 233, QImage::Format_RGB32);
     QPainter painter(&picture);
     DrawNavy(painter, QRectF(0, 0, 400, 86));
-    DrawSurface(painter, QRectF(250, 4, 136, 80), 12, 0.6, 200);
+    DrawSurface(painter, QRectF(262, 6, 126, 76), 12, 0.6, 200);
     DrawName(painter, QPointF(30, 54), 36, QString());
     DrawPanel(painter, QRectF(0, 86, 400, 147));
     return picture;
 }
 
 QImage DrawIcon() {
-    QImage picture(32, 32, QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
+    QImage picture(32, 32, QImage::Format_RGB32);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath tile;
-    tile.addRoundedRect(QRectF(0.5, 0.5, 31, 31), 5, 5);
     QLinearGradient sky(0, 0, 0, 32);
     sky.setColorAt(0.0, kNavyTop);
     sky.setColorAt(1.0, kNavyBottom);
-    painter.fillPath(tile, sky);
-    DrawSurface(painter, QRectF(2, 3, 28, 27), 6, 0.5, 235);
+    painter.fillRect(picture.rect(), sky);
+    DrawSurface(painter, QRectF(1, 2, 30, 28), 6, 0.5, 235);
     return picture;
 }
 

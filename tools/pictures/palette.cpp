@@ -99,6 +99,8 @@ QImage ToIndexed256(const QImage& image) {
     for (auto it = histogram.cbegin(); it != histogram.cend(); ++it) {
         colours.push_back({{qRed(it.key()), qGreen(it.key()), qBlue(it.key())}, it.value()});
     }
+    // The hash's order changes from run to run; the palette must not.
+    std::sort(colours.begin(), colours.end(), [](const ColourCount& a, const ColourCount& b) { return a.rgb < b.rgb; });
 
     std::vector<Box> boxes{Box{0, static_cast<qsizetype>(colours.size())}};
     while (static_cast<int>(boxes.size()) < kPaletteSize) {

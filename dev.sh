@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Set up a Debian 12 machine for Tarvik, build it, and then either start the
+# editor or run every test. Safe to run again: it installs only what is
+# missing and rebuilds only what changed.
+#
+#   bash dev.sh run    install, build, start the editor
+#   bash dev.sh test   install, build, run the whole test suite
+set -euo pipefail
+
+cd "$(dirname "$0")"
+mode="${1:-}"
+if [[ "$mode" != run && "$mode" != test ]]; then
+    echo "usage: bash dev.sh run|test" >&2
+    exit 2
+fi
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+    qt6-datavisualization-dev qt6-declarative-dev
+    libgl-dev libgl1-mesa-dri libglx-mesa0
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    xvfb xauth fontconfig fonts-liberation2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j"$jobs"
+
+if [[ "$mode" == run ]]; then
+    exec ./build/tarvik
+fi
+
+# The tests open real windows and an OpenGL view: give them a virtual
+# display with Mesa's software renderer.
+cd build
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j1

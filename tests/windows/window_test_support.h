@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLabel>
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarvik::testing {
+
+[[nodiscard]] inline QLabel* Label(const QWidget& window, const char* name) {
+    return window.findChild<QLabel*>(QString::fromLatin1(name));
+}
+
+// Shows the window as a real one and gives it the keyboard.
+[[nodiscard]] inline bool ShowActive(QWidget& window) {
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window)) return false;
+    window.activateWindow();
+    window.windowHandle()->requestActivate();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+// A mouse button as the user presses it: through the window system, to
+// whichever widget lies under the pointer.
+inline void ClickAt(QWidget& window, Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPoint where) {
+    QTest::mouseClick(window.windowHandle(), button, modifiers, where);
+}
+
+// A key as the user types it: through the window system and the shortcut
+// machinery to the window's focus.
+inline void TypeKey(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(window.windowHandle(), key, modifiers);
+}
+
+// True when text, laid out in the label's font and wrapping, fits the label.
+[[nodiscard]] inline bool TextFits(const QLabel& label) {
+    const int flags = Qt::AlignLeft | Qt::AlignTop | (label.wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed =
+        label.fontMetrics().boundingRect(QRect(0, 0, label.width(), 10000), flags, label.text());
+    return needed.width() <= label.width() && needed.height() <= label.height();
+}
+
+[[nodiscard]] inline std::string ButtonName(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return "Left";
+        case Qt::RightButton: return "Right";
+        case Qt::MiddleButton: return "Middle";
+        default: return "Other";
+    }
+}
+
+}  // namespace tarvik::testing

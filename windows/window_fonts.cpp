@@ -1,0 +1,29 @@
+#include "window_fonts.h"
+
+#include <QFontDatabase>
+#include <QStringList>
+
+namespace tarvik {
+
+QFont ArialFont(qreal points, bool bold) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont DialogFont() {
+    const QStringList installed = QFontDatabase::families();
+    QString family = QStringLiteral("Arial");
+    for (const QString& wanted : {QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif")}) {
+        if (installed.contains(wanted, Qt::CaseInsensitive)) {
+            family = wanted;
+            break;
+        }
+    }
+    QFont font(family);
+    font.setPointSizeF(8.25);
+    return font;
+}
+
+}  // namespace tarvik
