@@ -19,7 +19,7 @@ constexpr int kTextLeft = Px(480);
 constexpr int kOneLineHeight = Px(195);
 
 void SizeToText(QLabel& label) {
-    label.resize(label.fontMetrics().horizontalAdvance(label.text()), kOneLineHeight);
+    label.resize(TextWidth(label, label.text()), kOneLineHeight);
 }
 
 }  // namespace

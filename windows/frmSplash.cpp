@@ -64,7 +64,7 @@ frmSplash::frmSplash(const QString& versionText, QWidget* parent)
 void frmSplash::Form_Load(const QString& versionText) {
     lblVersion_->setText(versionText);
     // The version line grows and shrinks to the left.
-    const int width = lblVersion_->fontMetrics().horizontalAdvance(versionText);
+    const int width = TextWidth(*lblVersion_, versionText);
     lblVersion_->setGeometry(kVersionRight - width, kVersionTop, width, kVersionHeight);
     // The rights lines start flush with the version text, whatever its width.
     lblCompany_->move(lblVersion_->x(), lblCompany_->y());

@@ -1,7 +1,11 @@
 #include "window_fonts.h"
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QStringList>
+#include <QWidget>
+
+#include <cmath>
 
 namespace tarvik {
 
@@ -24,6 +28,10 @@ QFont DialogFont() {
     QFont font(family);
     font.setPointSizeF(8.25);
     return font;
+}
+
+int TextWidth(const QWidget& label, const QString& text) {
+    return static_cast<int>(std::ceil(QFontMetricsF(label.font(), &label).horizontalAdvance(text)));
 }
 
 }  // namespace tarvik

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QFont>
+#include <QString>
+
+class QWidget;
 
 namespace tarvik {
 
@@ -13,5 +16,9 @@ namespace tarvik {
 // default sans (often DejaVu Sans) is so much wider that the About window's
 // wrapped disclaimers would run out of their fixed boxes.
 [[nodiscard]] QFont DialogFont();
+
+// The width in whole pixels a label needs to show text on one line in its
+// own font, uncut: the advance rounded up, as text layout rounds it.
+[[nodiscard]] int TextWidth(const QWidget& label, const QString& text);
 
 }  // namespace tarvik

@@ -31,7 +31,7 @@ TEST_P(SplashVersionLine, RightsLinesStartAtTheVersionTextsLeftEdge) {
     ASSERT_TRUE(version && copyright && company);
 
     EXPECT_EQ(version->text(), text);
-    EXPECT_EQ(version->width(), version->fontMetrics().horizontalAdvance(text)) << "not sized to its text";
+    EXPECT_TRUE(testing::SizedToText(*version));
     EXPECT_EQ(version->geometry().right() + 1, kVersionRightEdge);
     EXPECT_EQ(version->y(), 200);
     EXPECT_EQ(version->height(), 19);

@@ -43,6 +43,16 @@ inline void TypeKey(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifier
     return needed.width() <= label.width() && needed.height() <= label.height();
 }
 
+// A label sized to its one line of text: no narrower than the text's
+// advance and at most the one pixel wider that rounding the advance up gives.
+[[nodiscard]] inline ::testing::AssertionResult SizedToText(const QLabel& label) {
+    const int advance = label.fontMetrics().horizontalAdvance(label.text());
+    if (label.width() < advance || label.width() > advance + 1) {
+        return ::testing::AssertionFailure() << "width " << label.width() << " for a text advance of " << advance;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 [[nodiscard]] inline std::string ButtonName(Qt::MouseButton button) {
     switch (button) {
         case Qt::LeftButton: return "Left";
