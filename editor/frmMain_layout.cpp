@@ -94,6 +94,8 @@ frmMain::frmMain(Platform platform, FuelGraph* graph, QWidget* parent)
 
     timerSplash_.setObjectName(QStringLiteral("timerSplash"));
     timerSplash_.setInterval(kSplashMilliseconds);
+    // A coarse timer may fire up to 5 % early; the splash stands 2.5 s.
+    timerSplash_.setTimerType(Qt::PreciseTimer);
     connect(&timerSplash_, &QTimer::timeout, this, &frmMain::timerSplash_Timer);
 
     CreateMenu();
