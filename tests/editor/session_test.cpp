@@ -1,0 +1,283 @@
+// A long editing session on the real window over fakes: thousands of random
+// edits of random fields, set by the program or pasted from the clipboard,
+// legal and illegal, with Save As and Open of the saved files in between.
+//
+// What the saved files must hold is worked out from the edited texts by the
+// layout model in image_oracle.h (literal offsets, std::nearbyint rounding),
+// never by the store under test.
+#include <QApplication>
+#include <QClipboard>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "editor_fixture.h"
+#include "image_oracle.h"
+
+namespace tarvik::testing {
+namespace {
+
+constexpr unsigned kSeed = 20240611;
+constexpr int kEdits = 2000;
+
+// Texts a tuner might type or paste, each with the kind of value it is.
+class TextMaker {
+public:
+    explicit TextMaker(std::mt19937& random) : random_(random) {}
+
+    // Mostly legal texts; about one in twenty is out of range, so that a
+    // run of edits between two saves is legal about half the time.
+    [[nodiscard]] std::string Make(Family family) {
+        const int kind = Pick(100);
+        if (kind < 45) return Plain(family);
+        if (kind < 65) return Decorated(family);
+        if (kind < 75) return Junk();
+        if (kind < 85) return Tiny();
+        if (kind < 90) return Unicode();
+        if (kind < 95) return OutOfRange(family);
+        return Huge();
+    }
+
+    // A plain legal value, as a tuner fixing a refused field would type it.
+    [[nodiscard]] std::string Plain(Family family) {
+        switch (family) {
+            case Family::Data: return std::to_string(Pick(1024));
+            case Family::CC: {
+                // 0 to 1.99 with up to seven decimals.
+                std::string text = std::to_string(Pick(2)) + "." + std::to_string(Pick(10000000));
+                return text;
+            }
+            default: return std::to_string(Pick(256));
+        }
+    }
+
+private:
+    [[nodiscard]] int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+
+    // Legal values with blanks, signs, leading zeros, fractions or a tail.
+    [[nodiscard]] std::string Decorated(Family family) {
+        std::string core = Plain(family);
+        switch (Pick(7)) {
+            case 0: return " " + core + " ";
+            case 1: return "+" + core;
+            case 2: return "00" + core;
+            case 3: core.insert(core.size() / 2, " "); return core;  // "1 23"
+            case 4: return core + (family == Family::CC ? "" : ".4");
+            case 5: return core + "rpm";
+            default: return "\t" + core + "\n";
+        }
+    }
+
+    // Reads as 0, which is legal everywhere.
+    [[nodiscard]] std::string Junk() {
+        static const char* const kJunk[] = {"", "abc", "-", ".", "+-3", "x12", "--5", " ", "e5", "0x1F", "-0", "+"};
+        return kJunk[Pick(static_cast<int>(std::size(kJunk)))];
+    }
+
+    // A vanishing fraction, or an exponent the reading ignores: legal.
+    [[nodiscard]] std::string Tiny() {
+        switch (Pick(3)) {
+            case 0: return "0." + std::string(static_cast<std::size_t>(Pick(400)), '0') + "1";
+            case 1: return "1e" + std::to_string(Pick(500));  // reads 1
+            default: return "-0.0" + std::to_string(Pick(5));  // rounds to 0
+        }
+    }
+
+    // Digits of other scripts are not digits of a number: they read as 0.
+    [[nodiscard]] std::string Unicode() {
+        static const char* const kTexts[] = {"\xEF\xBC\x91\xEF\xBC\x92",  // fullwidth 12
+                                             "\xD9\xA3",                  // Arabic-Indic 3
+                                             "\xC2\xBD",                  // one half
+                                             "7\xC2\xA0" "5",             // 7, no-break space, 5: reads 7
+                                             "\xF0\x9F\x9A\x97",          // a car
+                                             "1\xE2\x80\x89" "2"};        // thin space: reads 1
+        return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
+    }
+
+    [[nodiscard]] std::string OutOfRange(Family family) {
+        switch (family) {
+            case Family::Data: {
+                static const char* const kTexts[] = {"1024", "1023.5", "1023.7", "-1", "-0.6", "32768", "40000", "5000"};
+                return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
+            }
+            case Family::CC: {
+                static const char* const kTexts[] = {"2", "1.9961", "-0.01", "3.5", "255"};
+                return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
+            }
+            default: {
+                static const char* const kTexts[] = {"256", "255.5", "-1", "-0.6", "999", "1 000"};
+                return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
+            }
+        }
+    }
+
+    // More digits than a double holds: illegal everywhere.
+    [[nodiscard]] std::string Huge() {
+        return (Pick(2) == 0 ? "" : "-") + std::string("9") + std::string(static_cast<std::size_t>(300 + Pick(400)), '9');
+    }
+
+    std::mt19937& random_;
+};
+
+class SessionTest : public EditorTest {
+protected:
+    // The window's 310 texts, as the store reads them.
+    [[nodiscard]] FieldTexts WindowTexts() const {
+        FieldTexts texts;
+        for (const oracle::FieldRef& f : oracle::AllFields()) texts.At(f.family, f.index) = Text(f.family, f.index).toStdString();
+        return texts;
+    }
+
+    // Every field shows exactly `shown`.
+    void ExpectShown(const FieldTexts& shown) const {
+        for (const oracle::FieldRef& f : oracle::AllFields()) {
+            ASSERT_EQ(Text(f.family, f.index).toStdString(), shown.At(f.family, f.index))
+                << "family " << static_cast<int>(f.family) << " cell " << f.index;
+        }
+    }
+
+    [[nodiscard]] static ImageBytes ToImage(const QByteArray& bytes) {
+        ImageBytes image{};
+        std::copy(bytes.cbegin(), bytes.cend(), image.begin());
+        return image;
+    }
+
+    // The script leaves no answer unused: a dialog shown when none was
+    // expected, or none shown when one was, shows up here.
+    void ExpectDialogAnswersUsed() {
+        EXPECT_TRUE(platform.fileDialog.answers.empty());
+        platform.fileDialog.answers.clear();
+    }
+};
+
+TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
+    std::mt19937 random(kSeed);
+    TextMaker maker(random);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    const std::array<oracle::FieldRef, 310> fields = oracle::AllFields();
+
+    const QByteArray original = RandomImage(kSeed);
+    Open(QStringLiteral("/session/original.bin"), original);
+    ASSERT_TRUE(platform.messageBox.shown.empty());
+
+    struct SavedFile {
+        QString path;
+        QByteArray bytes;
+        FieldTexts shown;  // what opening it must show
+    };
+    std::vector<SavedFile> saved{{QStringLiteral("/session/original.bin"), original,
+                                  oracle::ShownTexts(ToImage(original))}};
+    int pastes = 0;
+    int legalSaves = 0;
+    int illegalSaves = 0;
+    int cancelledSaves = 0;
+    int reopens = 0;
+    int untilSave = 1 + pick(20);
+
+    for (int edit = 0; edit < kEdits; ++edit) {
+        SCOPED_TRACE(::testing::Message() << "edit " << edit);
+        const oracle::FieldRef f = fields[static_cast<std::size_t>(pick(310))];
+        FieldEdit& field = window->field(f.family, f.index);
+        const QString text = QString::fromStdString(maker.Make(f.family));
+        const int how = pick(4);
+        if (how == 0) {
+            field.setText(text);
+        } else {
+            // Pasting replaces a selection, or goes in at the cursor.
+            QApplication::clipboard()->setText(text);
+            const QString old = field.text();
+            if (how == 3) {
+                field.end(false);
+            } else {
+                field.selectAll();
+            }
+            field.paste();
+            ++pastes;
+            if (!text.contains(QLatin1Char('\n'))) {
+                ASSERT_EQ(field.text(), how == 3 ? old + text : text) << "the paste did not arrive whole";
+            }
+        }
+
+        if (--untilSave > 0) continue;
+        untilSave = 1 + pick(20);
+
+        // Save As, checked against what the texts stand for.
+        const ImageBytes before = window->imageBytes();
+        const oracle::StoreExpectation expected = oracle::ExpectStore(WindowTexts(), before);
+        const std::size_t messages = platform.messageBox.shown.size();
+        const std::size_t dialogs = platform.fileDialog.saves.size();
+        const std::size_t writes = platform.fileSystem.writes.size();
+        const bool cancel = expected.ok && pick(20) == 0;
+        const QString path = QStringLiteral("/session/save%1.bin").arg(legalSaves);
+        if (expected.ok) platform.fileDialog.answers.push_back(cancel ? QString() : path);
+        window->smnuSaveAs_Click();
+        ExpectDialogAnswersUsed();
+        ExpectAtRest();
+        ASSERT_EQ(window->imageBytes(), expected.image) << "the image after the store";
+
+        if (!expected.ok) {
+            ++illegalSaves;
+            ASSERT_EQ(platform.messageBox.shown.size(), messages + 1);
+            EXPECT_EQ(platform.messageBox.shown.back().text,
+                      QStringLiteral("Illegal value in the %1 field(s)")
+                          .arg(QString::fromUtf8(expected.failedTable.data(),
+                                                 static_cast<qsizetype>(expected.failedTable.size()))));
+            EXPECT_EQ(platform.fileDialog.saves.size(), dialogs) << "no dialog after an illegal value";
+            EXPECT_EQ(platform.fileSystem.writes.size(), writes) << "no file after an illegal value";
+            // The tuner fixes every refused field before going on.
+            for (const oracle::FieldRef& g : fields) {
+                FieldTexts one;
+                one.At(g.family, g.index) = Text(g.family, g.index).toStdString();
+                while (!oracle::IsLegal(g.family, one.At(g.family, g.index))) {
+                    one.At(g.family, g.index) = maker.Plain(g.family);
+                    SetText(g.family, g.index, QString::fromStdString(one.At(g.family, g.index)));
+                }
+            }
+            continue;
+        }
+
+        ASSERT_EQ(platform.messageBox.shown.size(), messages) << platform.messageBox.shown.back().text.toStdString();
+        ASSERT_EQ(platform.fileDialog.saves.size(), dialogs + 1);
+        if (cancel) {
+            ++cancelledSaves;
+            EXPECT_EQ(platform.fileSystem.writes.size(), writes);
+            continue;
+        }
+        ++legalSaves;
+        ASSERT_EQ(platform.fileSystem.writes.size(), writes + 1);
+        const QByteArray file = platform.fileSystem.files.value(path);
+        ASSERT_EQ(file.size(), 4096);
+        for (int offset = 0; offset < 4096; ++offset) {
+            if (!oracle::IsTableOffset(static_cast<std::size_t>(offset))) {
+                ASSERT_EQ(file[offset], original[offset]) << "byte " << offset << " is not the opened file's";
+            }
+        }
+        saved.push_back({path, file, oracle::ShownTexts(expected.image)});
+
+        // Now and then, open one of the files saved so far.
+        if (pick(3) != 0) continue;
+        const SavedFile& which = saved[static_cast<std::size_t>(pick(static_cast<int>(saved.size())))];
+        ASSERT_EQ(platform.fileSystem.files.value(which.path), which.bytes) << "a saved file changed afterwards";
+        platform.fileDialog.answers.push_back(which.path);
+        window->smnuOpen_Click();
+        ++reopens;
+        ExpectDialogAnswersUsed();
+        ExpectAtRest();
+        ASSERT_EQ(platform.messageBox.shown.size(), messages);
+        ASSERT_EQ(AsBytes(window->imageBytes()), which.bytes);
+        ExpectShown(which.shown);
+    }
+
+    // The session must have done what it set out to do, not passed by
+    // never reaching a save.
+    EXPECT_GE(pastes, kEdits / 2);
+    EXPECT_GE(legalSaves, 40);
+    EXPECT_GE(illegalSaves, 20);
+    EXPECT_GE(cancelledSaves, 1);
+    EXPECT_GE(reopens, 10);
+    std::printf("%d edits, %d pasted; %d saves, %d refused, %d cancelled; %d reopened\n", kEdits, pastes, legalSaves,
+                illegalSaves, cancelledSaves, reopens);
+}
+
+}  // namespace
+}  // namespace tarvik::testing
