@@ -60,17 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                        "way be held responsible for any damages caused by the use of this program."}),
     [](const auto& info) { return std::string("Index") + info.param.name[8]; });
 
-TEST(AboutVersionLine, FollowsTheGivenVersionAndKeepsItsLeftEdge) {
-    for (const char* text : {"Version 1.0.0", "Version 12.3.45", "Version 2026.12.31999"}) {
-        const frmAbout about{QString::fromLatin1(text)};
-        const QLabel* version = Label(about, "lblText(3)");
-        EXPECT_EQ(version->text(), QString::fromLatin1(text));
-        EXPECT_EQ(version->pos(), QPoint(32, 96)) << text;
-        EXPECT_EQ(version->height(), 13) << text;
-        EXPECT_TRUE(testing::SizedToText(*version)) << text;
-    }
-}
-
 TEST(AboutWindow, IsABorderlessPictureLeftWhereTheSystemPutsIt) {
     frmAbout about;
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));

@@ -81,10 +81,5 @@ TEST(ProgramIcon, Is32By32With256Colours) {
     EXPECT_EQ(image.colorCount(), 256);
 }
 
-TEST(WindowPictures, LoadAsPixmaps) {
-    EXPECT_EQ(SplashPicture().size(), QSize(404, 292));
-    EXPECT_EQ(AboutPicture().size(), QSize(400, 233));
-}
-
 }  // namespace
 }  // namespace tarvik

@@ -42,15 +42,6 @@ TEST_P(SplashVersionLine, RightsLinesStartAtTheVersionTextsLeftEdge) {
 INSTANTIATE_TEST_SUITE_P(ShortAndLong, SplashVersionLine,
                          ::testing::Values("Version 1.0.0", "Version 12.3.45", "Version 2026.12.31999", "V"));
 
-TEST(SplashVersionLine, LongerVersionMovesAllThreeLeftEdgesLeft) {
-    const frmSplash shorter(QStringLiteral("Version 1.0.0"));
-    const frmSplash longer(QStringLiteral("Version 12.3.45"));
-    for (const char* name : {"lblVersion", "lblCopyright", "lblCompany"}) {
-        EXPECT_LT(Label(longer, name)->x(), Label(shorter, name)->x()) << name;
-    }
-    EXPECT_EQ(Label(longer, "lblVersion")->geometry().right(), Label(shorter, "lblVersion")->geometry().right());
-}
-
 TEST(Splash, ShowsTheProgramVersionAndTheDisclaimer) {
     const frmSplash splash;
     EXPECT_EQ(Label(splash, "lblVersion")->text(), ProgramVersionText());
