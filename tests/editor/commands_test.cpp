@@ -282,6 +282,17 @@ TEST_F(SaveAsTest, AFailedWriteIsReportedAndTheNextSaveWorks) {
     EXPECT_EQ(platform.fileSystem.files.value(QStringLiteral("/cal/out.bin")), bytes);
 }
 
+TEST_F(EditorTest, ExitEndsAtOnceWithoutAQuestionAboutUnsavedEdits) {
+    window->show();
+    Open(QStringLiteral("/cal/in.bin"), RandomImage(71));
+    SetText(Family::Data, 0, QStringLiteral("1"));
+    platform.messageBox.shown.clear();
+    window->smnuExit_Click();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(platform.messageBox.shown.empty());
+    EXPECT_TRUE(platform.fileDialog.saves.empty());
+}
+
 using AboutTest = EditorTest;
 
 TEST_F(AboutTest, ShowsAFreshAboutWindowModallyEachTimeAndTouchesNothing) {

@@ -108,6 +108,10 @@ TEST_F(FieldEventsTest, OtherTablesDoNotDraw) {
 TEST_F(FieldEventsTest, MenuShortcutOpensAFileAndTypingReachesTheSurface) {
     window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(platform.fileDialog.saves.empty()) << "Ctrl+S does nothing before an image is open";
+    EXPECT_TRUE(platform.messageBox.shown.empty());
+
     const QString path = QStringLiteral("/cal/keys.bin");
     platform.fileSystem.files[path] = RandomImage(77);
     platform.fileDialog.answers.push_back(path);
