@@ -66,7 +66,7 @@ constexpr std::array<const char*, 17> kWarmupRows{"> 99", "99", "72", "56", "45"
 constexpr std::array<const char*, 9> kTemperatureRows{"> 99", "72", "45", "28", "14", "1", "-14", "-40", "< -40"};
 
 // One framed column of fields with a caption label per row.
-struct FrameSpec {
+struct FrameLayout {
     const char* name;
     const char* caption;
     QRect twips;
@@ -195,7 +195,7 @@ void frmMain::CreateFuelMapPage(QWidget* page) {
 }
 
 void frmMain::CreateOtherParametersPage(QWidget* page) {
-    const std::array<FrameSpec, 4> frames{{
+    const std::array<FrameLayout, 4> frames{{
         {"frmFLE", "Full load enrichment", QRect(420, 660, 1755, 5775), Family::FLE, "Full load enrichment", 900,
          "Line1(0)", 780, 5560, kFullLoadRows.data(), 0, 1},
         {"frmWE", "Warmup enrichment", QRect(2460, 660, 1755, 5775), Family::WE, "Warmup enrichment", 870, "Line2",
@@ -206,43 +206,43 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
          kTemperatureRows.data(), 25, -1},
     }};
     const QFont bold = DialogFont(true);
-    for (const FrameSpec& spec : frames) {
-        auto* frame = new QGroupBox(QString::fromLatin1(spec.caption), page);
-        frame->setObjectName(QString::fromLatin1(spec.name));
-        frame->setGeometry(Twips(spec.twips.x(), spec.twips.y(), spec.twips.width(), spec.twips.height()));
+    for (const FrameLayout& layout : frames) {
+        auto* frame = new QGroupBox(QString::fromLatin1(layout.caption), page);
+        frame->setObjectName(QString::fromLatin1(layout.name));
+        frame->setGeometry(Twips(layout.twips.x(), layout.twips.y(), layout.twips.width(), layout.twips.height()));
 
         auto* line = new QFrame(frame);
-        line->setObjectName(QString::fromLatin1(spec.lineName));
+        line->setObjectName(QString::fromLatin1(layout.lineName));
         line->setFrameShape(QFrame::VLine);
         line->setFrameShadow(QFrame::Plain);
-        line->setGeometry(Px(spec.lineX), Px(360), 1, Px(spec.lineBottom) - Px(360));
+        line->setGeometry(Px(layout.lineX), Px(360), 1, Px(layout.lineBottom) - Px(360));
 
-        const int count = FieldCount(spec.family);
+        const int count = FieldCount(layout.family);
         for (int i = 0; i < count; ++i) {
-            FieldEdit* edit = CreateField(frame, spec.family, i, Twips(spec.fieldLeft, 420 + 300 * i, 400, 285));
-            const char* family = spec.family == Family::FLE ? "txtFLE"
-                                 : spec.family == Family::WE ? "txtWE"
-                                 : spec.family == Family::AE ? "txtAE"
+            FieldEdit* edit = CreateField(frame, layout.family, i, Twips(layout.fieldLeft, 420 + 300 * i, 400, 285));
+            const char* family = layout.family == Family::FLE ? "txtFLE"
+                                 : layout.family == Family::WE ? "txtWE"
+                                 : layout.family == Family::AE ? "txtAE"
                                                              : "txtIS";
             edit->setObjectName(IndexedName(family, i));
             edit->setAccessibleName(
-                QStringLiteral("%1, row %2, %3").arg(QLatin1String(spec.accessibleTable)).arg(i + 1).arg(QLatin1String(spec.rows[i])));
-            auto& slot = spec.family == Family::FLE ? txtFLE_[static_cast<std::size_t>(i)]
-                         : spec.family == Family::WE ? txtWE_[static_cast<std::size_t>(i)]
-                         : spec.family == Family::AE ? txtAE_[static_cast<std::size_t>(i)]
+                QStringLiteral("%1, row %2, %3").arg(QLatin1String(layout.accessibleTable)).arg(i + 1).arg(QLatin1String(layout.rows[i])));
+            auto& slot = layout.family == Family::FLE ? txtFLE_[static_cast<std::size_t>(i)]
+                         : layout.family == Family::WE ? txtWE_[static_cast<std::size_t>(i)]
+                         : layout.family == Family::AE ? txtAE_[static_cast<std::size_t>(i)]
                                                      : txtIS_[static_cast<std::size_t>(i)];
             slot = edit;
 
-            auto* label = new QLabel(QString::fromLatin1(spec.rows[i]), frame);
-            label->setObjectName(IndexedName("lblRPMFulllast", spec.labelBase + spec.labelStep * i));
+            auto* label = new QLabel(QString::fromLatin1(layout.rows[i]), frame);
+            label->setObjectName(IndexedName("lblRPMFulllast", layout.labelBase + layout.labelStep * i));
             label->setFont(bold);
             label->adjustSize();
             // Right edge 105 twips (7 px) left of the separator line.
-            label->move(Px(spec.lineX) - 7 - label->width(), Px(420 + 300 * i + 60));
+            label->move(Px(layout.lineX) - 7 - label->width(), Px(420 + 300 * i + 60));
         }
     }
 
-    struct SingleSpec {
+    struct SingleLayout {
         const char* frameName;
         const char* caption;
         int left;
@@ -250,16 +250,16 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
         const char* fieldName;
         Family family;
     };
-    for (const SingleSpec& spec : {SingleSpec{"frmRL", "Rev limit", 4500, "Label1", "txtRL", Family::RL},
-                                   SingleSpec{"frmCC", "Control constant", 6840, "Label2", "txtCC", Family::CC}}) {
-        auto* frame = new QGroupBox(QString::fromLatin1(spec.caption), page);
-        frame->setObjectName(QString::fromLatin1(spec.frameName));
-        frame->setGeometry(Twips(spec.left, 4140, 2055, 795));
-        AddLabel(frame, QString::fromLatin1(spec.labelName), QStringLiteral("Value:"), 180, 360);
-        FieldEdit* edit = CreateField(frame, spec.family, 0, Twips(1080, 300, 735, 285));
-        edit->setObjectName(QString::fromLatin1(spec.fieldName));
-        edit->setAccessibleName(QString::fromLatin1(spec.caption));
-        if (spec.family == Family::RL) {
+    for (const SingleLayout& layout : {SingleLayout{"frmRL", "Rev limit", 4500, "Label1", "txtRL", Family::RL},
+                                   SingleLayout{"frmCC", "Control constant", 6840, "Label2", "txtCC", Family::CC}}) {
+        auto* frame = new QGroupBox(QString::fromLatin1(layout.caption), page);
+        frame->setObjectName(QString::fromLatin1(layout.frameName));
+        frame->setGeometry(Twips(layout.left, 4140, 2055, 795));
+        AddLabel(frame, QString::fromLatin1(layout.labelName), QStringLiteral("Value:"), 180, 360);
+        FieldEdit* edit = CreateField(frame, layout.family, 0, Twips(1080, 300, 735, 285));
+        edit->setObjectName(QString::fromLatin1(layout.fieldName));
+        edit->setAccessibleName(QString::fromLatin1(layout.caption));
+        if (layout.family == Family::RL) {
             txtRL_ = edit;
         } else {
             edit->setTypingLimit(4);

@@ -38,46 +38,66 @@ std::string ByteToBits(unsigned value) {
 }
 
 double ParseLeadingNumber(std::string_view text) {
-    std::string compact;
-    compact.reserve(text.size());
-    for (char c : text) {
-        if (!IsBlank(c)) compact.push_back(c);
-    }
+    // The number's characters, blanks skipped wherever they stand. Field
+    // texts are short: they are gathered on the stack, and only a pasted
+    // monster spills over to the heap.
+    char local[64];
+    std::string spill;
+    std::size_t length = 0;
+    auto keep = [&](char c) {
+        if (length < sizeof local) {
+            local[length] = c;
+        } else {
+            if (spill.empty()) spill.assign(local, sizeof local);
+            spill.push_back(c);
+        }
+        ++length;
+    };
 
     std::size_t pos = 0;
+    auto peek = [&]() -> int {
+        while (pos < text.size() && IsBlank(text[pos])) ++pos;
+        return pos < text.size() ? static_cast<unsigned char>(text[pos]) : -1;
+    };
+
     bool negative = false;
-    if (pos < compact.size() && (compact[pos] == '+' || compact[pos] == '-')) {
-        negative = compact[pos] == '-';
+    if (const int sign = peek(); sign == '+' || sign == '-') {
+        negative = sign == '-';
         ++pos;
     }
-    const std::size_t start = pos;
     bool seenPoint = false;
     bool seenDigit = false;
-    while (pos < compact.size()) {
-        const char c = compact[pos];
-        if (IsDigit(c)) {
+    std::uint64_t whole = 0;  // exact while there are at most 15 digits
+    for (int c = peek(); c != -1; c = peek()) {
+        if (IsDigit(static_cast<char>(c))) {
             seenDigit = true;
+            if (length < 15) whole = whole * 10 + static_cast<unsigned>(c - '0');
         } else if (c == '.' && !seenPoint) {
             seenPoint = true;
         } else {
             break;
         }
+        keep(static_cast<char>(c));
         ++pos;
     }
     if (!seenDigit) return 0.0;
 
     double magnitude = 0.0;
-    const char* first = compact.data() + start;
-    const char* last = compact.data() + pos;
-    const auto result = std::from_chars(first, last, magnitude, std::chars_format::fixed);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Too many digits for a double: either a huge value or a vanishing
-        // fraction. A huge value must stay huge so that it is judged illegal.
-        bool wholePart = false;
-        for (const char* c = first; c != last && *c != '.'; ++c) wholePart = wholePart || *c != '0';
-        magnitude = wholePart ? std::numeric_limits<double>::infinity() : 0.0;
-    } else if (result.ec != std::errc{}) {
-        return 0.0;
+    if (!seenPoint && length <= 15) {
+        magnitude = static_cast<double>(whole);  // the common case: a plain integer
+    } else {
+        const char* first = spill.empty() ? local : spill.data();
+        const char* last = first + length;
+        const auto result = std::from_chars(first, last, magnitude, std::chars_format::fixed);
+        if (result.ec == std::errc::result_out_of_range) {
+            // Too many digits for a double: either a huge value or a vanishing
+            // fraction. A huge value must stay huge so that it is judged illegal.
+            bool wholePart = false;
+            for (const char* c = first; c != last && *c != '.'; ++c) wholePart = wholePart || *c != '0';
+            magnitude = wholePart ? std::numeric_limits<double>::infinity() : 0.0;
+        } else if (result.ec != std::errc{}) {
+            return 0.0;
+        }
     }
     return negative ? -magnitude : magnitude;
 }
@@ -107,12 +127,12 @@ void LoadFieldsFromImage(const ImageBytes& image, FieldSink& fields) {
         fields.SetFieldText(Family::Data, i, DecimalText(256 * high + low));
     }
     for (Family family : {Family::RL, Family::WE, Family::FLE, Family::AE, Family::IS}) {
-        const TableSpec& spec = Spec(family);
-        for (int i = 0; i < spec.count; ++i) {
-            fields.SetFieldText(family, i, DecimalText(image[spec.offset + static_cast<std::size_t>(i)]));
+        const TableLayout& table = Layout(family);
+        for (int i = 0; i < table.count; ++i) {
+            fields.SetFieldText(family, i, DecimalText(image[table.offset + static_cast<std::size_t>(i)]));
         }
     }
-    fields.SetFieldText(Family::CC, 0, ControlConstantText(image[Spec(Family::CC).offset]));
+    fields.SetFieldText(Family::CC, 0, ControlConstantText(image[Layout(Family::CC).offset]));
 }
 
 namespace {
@@ -156,17 +176,17 @@ namespace {
 }  // namespace
 
 StoreResult StoreFieldsToImage(const FieldSource& fields, ImageBytes& image) {
-    for (const TableSpec& spec : kStoreOrder) {
-        if (spec.family == Family::Data) {
-            if (!StoreFuelMap(fields, image)) return {false, spec.name};
+    for (const TableLayout& table : kStoreOrder) {
+        if (table.family == Family::Data) {
+            if (!StoreFuelMap(fields, image)) return {false, table.name};
             continue;
         }
-        const double scale = spec.family == Family::CC ? kControlConstantScale : 1.0;
-        for (int i = 0; i < spec.count; ++i) {
+        const double scale = table.family == Family::CC ? kControlConstantScale : 1.0;
+        for (int i = 0; i < table.count; ++i) {
             // An overflowing product is infinite and so fails the range test.
-            const auto byte = ConvertToByte(ParseLeadingNumber(fields.FieldText(spec.family, i)) * scale);
-            if (!byte) return {false, spec.name};
-            image[spec.offset + static_cast<std::size_t>(i)] = *byte;
+            const auto byte = ConvertToByte(ParseLeadingNumber(fields.FieldText(table.family, i)) * scale);
+            if (!byte) return {false, table.name};
+            image[table.offset + static_cast<std::size_t>(i)] = *byte;
         }
     }
     return {};

@@ -25,7 +25,7 @@ inline constexpr std::size_t kFuelPackedOffset = 2304;
 inline constexpr int kFuelPackedCount = 64;
 
 // A table of the image held by one field family.
-struct TableSpec {
+struct TableLayout {
     Family family;
     int count;            // number of fields (cells) in the family
     std::size_t offset;   // first image byte (for the fuel map: the low bytes)
@@ -34,7 +34,7 @@ struct TableSpec {
 
 // In store order: the order in which a save reads the families, and the
 // names that the "Illegal value in the ... field(s)" message uses.
-inline constexpr std::array<TableSpec, 7> kStoreOrder{{
+inline constexpr std::array<TableLayout, 7> kStoreOrder{{
     {Family::RL, 1, 1438, "rev limit"},
     {Family::WE, 17, 2050, "warmup enrichment"},
     {Family::FLE, 17, 2086, "full load enrichment"},
@@ -44,21 +44,21 @@ inline constexpr std::array<TableSpec, 7> kStoreOrder{{
     {Family::Data, kFuelCells, kFuelLowOffset, "kennfelt"},
 }};
 
-[[nodiscard]] constexpr const TableSpec& Spec(Family family) {
-    for (const TableSpec& spec : kStoreOrder) {
-        if (spec.family == family) return spec;
+[[nodiscard]] constexpr const TableLayout& Layout(Family family) {
+    for (const TableLayout& table : kStoreOrder) {
+        if (table.family == family) return table;
     }
     return kStoreOrder.back();  // unreachable: every family is listed
 }
 
-[[nodiscard]] constexpr int FieldCount(Family family) { return Spec(family).count; }
+[[nodiscard]] constexpr int FieldCount(Family family) { return Layout(family).count; }
 
 // True for the 374 bytes that belong to a table; every other byte of an
 // image must travel from the opened file to the saved one untouched.
 [[nodiscard]] constexpr bool IsTableByte(std::size_t offset) {
     if (offset >= kFuelPackedOffset && offset < kFuelPackedOffset + kFuelPackedCount) return true;
-    for (const TableSpec& spec : kStoreOrder) {
-        if (offset >= spec.offset && offset < spec.offset + static_cast<std::size_t>(spec.count)) {
+    for (const TableLayout& table : kStoreOrder) {
+        if (offset >= table.offset && offset < table.offset + static_cast<std::size_t>(table.count)) {
             return true;
         }
     }

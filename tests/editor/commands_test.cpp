@@ -33,9 +33,9 @@ TEST_F(OpenTest, AnyFileOfExactly4096BytesIsLoadedAndDrawnOnce) {
         ImageBytes image{};
         std::copy(bytes.cbegin(), bytes.cend(), image.begin());
         LoadFieldsFromImage(image, expected);
-        for (const TableSpec& spec : kStoreOrder) {
-            for (int i = 0; i < spec.count; ++i) {
-                ASSERT_EQ(Text(spec.family, i).toStdString(), expected.At(spec.family, i));
+        for (const TableLayout& table : kStoreOrder) {
+            for (int i = 0; i < table.count; ++i) {
+                ASSERT_EQ(Text(table.family, i).toStdString(), expected.At(table.family, i));
             }
         }
         EXPECT_EQ(graph.surfaces.size(), 1u) << "the 256 decoded cells must not each redraw";

@@ -45,8 +45,8 @@ protected:
     // The texts of all 310 fields, in one string, to compare states.
     [[nodiscard]] QString AllTexts() const {
         QString all;
-        for (const TableSpec& spec : kStoreOrder) {
-            for (int i = 0; i < spec.count; ++i) all += Text(spec.family, i) + QLatin1Char('|');
+        for (const TableLayout& table : kStoreOrder) {
+            for (int i = 0; i < table.count; ++i) all += Text(table.family, i) + QLatin1Char('|');
         }
         return all;
     }

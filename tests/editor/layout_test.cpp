@@ -114,10 +114,10 @@ TEST_F(LayoutTest, InitialStateOfTheWindow) {
     EXPECT_EQ(window->tabControl().currentIndex(), 0);
     EXPECT_EQ(window->tabControl().tabBar()->tabText(0), QStringLiteral("Kennfellt"));
     EXPECT_EQ(window->tabControl().tabBar()->tabText(1), QStringLiteral("Other parameters"));
-    for (const TableSpec& spec : kStoreOrder) {
-        for (int i = 0; i < spec.count; ++i) {
-            const FieldEdit& f = window->field(spec.family, i);
-            EXPECT_EQ(f.text(), spec.family == Family::Data ? QStringLiteral("10") : QString()) << i;
+    for (const TableLayout& table : kStoreOrder) {
+        for (int i = 0; i < table.count; ++i) {
+            const FieldEdit& f = window->field(table.family, i);
+            EXPECT_EQ(f.text(), table.family == Family::Data ? QStringLiteral("10") : QString()) << i;
             EXPECT_TRUE(f.alignment() & Qt::AlignRight);
             EXPECT_FALSE(f.accessibleName().isEmpty());
         }
