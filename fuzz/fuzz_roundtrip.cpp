@@ -10,10 +10,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "image_oracle.h"
 
 namespace tarvik::fuzz {
 namespace {
+
+using namespace oracle;
 
 [[nodiscard]] ImageBytes ImageFrom(const std::uint8_t* data, std::size_t size) {
     std::vector<std::size_t> order;

@@ -17,10 +17,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fuzz_check.h"
 #include "image_oracle.h"
 
 namespace tarvik::fuzz {
 namespace {
+
+using namespace oracle;
 
 [[nodiscard]] ImageBytes SeededImage(std::uint64_t seed) {
     ImageBytes image{};

@@ -1,33 +1,21 @@
 #pragma once
 
 // What a store and a decoding must leave, worked out from the image layout
-// with literal offsets, apart from the codec that the fuzz targets check.
-// Only ParseLeadingNumber is shared: it is the one reading of a field's
-// text; the rounding here is std::nearbyint of the whole value.
+// with literal offsets, apart from the codec it is used to check (by the
+// fuzz targets and by the editor's long session test). Only
+// ParseLeadingNumber is shared: it is the one reading of a field's text; the
+// rounding here is std::nearbyint of the whole value.
 
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "codec.h"
 #include "fields.h"
 
-namespace tarvik::fuzz {
-
-[[noreturn]] inline void Fail(const char* what, long long detail, const char* file, int line) {
-    std::fprintf(stderr, "%s:%d: check failed: %s (detail %lld)\n", file, line, what, detail);
-    std::abort();
-}
-
-// A failed check aborts, which libFuzzer records as a crash with its input.
-#define FUZZ_CHECK(condition, detail)                                                                   \
-    do {                                                                                                \
-        if (!(condition)) ::tarvik::fuzz::Fail(#condition, static_cast<long long>(detail), __FILE__, __LINE__); \
-    } while (0)
+namespace tarvik::oracle {
 
 struct ByteTable {
     Family family;
@@ -109,6 +97,17 @@ struct FieldRef {
     return shown;
 }
 
+// Whether a store accepts this text in a field of this family.
+[[nodiscard]] inline bool IsLegal(Family family, std::string_view text) {
+    const double x = ParseLeadingNumber(text);
+    if (family == Family::Data) {
+        if (!(x >= 0.0 && x < 1024.0)) return false;
+        return std::nearbyint(x) < 256.0 * (std::floor(x / 256.0) + 1.0) && std::nearbyint(x) <= 1023.0;
+    }
+    const double rounded = std::nearbyint(x * (family == Family::CC ? 128.0 : 1.0));
+    return rounded >= 0.0 && rounded <= 255.0;
+}
+
 struct StoreExpectation {
     bool ok = true;
     std::string_view failedTable;  // when !ok
@@ -154,4 +153,4 @@ struct StoreExpectation {
     return e;
 }
 
-}  // namespace tarvik::fuzz
+}  // namespace tarvik::oracle

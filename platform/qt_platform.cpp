@@ -89,11 +89,19 @@ QString QtFileSystem::WriteFile(const QString& path, const QByteArray& data) {
     // must never happen to a device, a pipe or a folder.
     if (info.exists() && !info.isFile()) return QStringLiteral("It is not a regular file.");
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return file.errorString();
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
+    // Unbuffered: a buffered write "succeeds" into memory, and Qt's commit
+    // then renames a short copy over the target when the disk fills up.
+    // Written directly, a write cut short shows at once, and writing the
+    // rest gives the system's reason (disk full, file too large).
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
+    for (qint64 done = 0; done < data.size();) {
+        const qint64 written = file.write(data.constData() + done, data.size() - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return reason;
+        }
+        done += written;
     }
     if (!file.commit()) return file.errorString();
     return {};

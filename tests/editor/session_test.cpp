@@ -7,7 +7,7 @@
 // never by the store under test.
 #include <QApplication>
 #include <QClipboard>
-#include <optional>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,16 +25,15 @@ class TextMaker {
 public:
     explicit TextMaker(std::mt19937& random) : random_(random) {}
 
-    // Mostly legal texts; about one in twenty is out of range, so that a
-    // run of edits between two saves is legal about half the time.
+    // Mostly legal texts; about one in twenty is out of range.
     [[nodiscard]] std::string Make(Family family) {
         const int kind = Pick(100);
         if (kind < 45) return Plain(family);
-        if (kind < 65) return Decorated(family);
-        if (kind < 75) return Junk();
-        if (kind < 85) return Tiny();
-        if (kind < 90) return Unicode();
-        if (kind < 95) return OutOfRange(family);
+        if (kind < 67) return Decorated(family);
+        if (kind < 78) return Junk();
+        if (kind < 88) return Tiny();
+        if (kind < 95) return Unicode();
+        if (kind < 98) return OutOfRange(family);
         return Huge();
     }
 
@@ -42,11 +41,8 @@ public:
     [[nodiscard]] std::string Plain(Family family) {
         switch (family) {
             case Family::Data: return std::to_string(Pick(1024));
-            case Family::CC: {
-                // 0 to 1.99 with up to seven decimals.
-                std::string text = std::to_string(Pick(2)) + "." + std::to_string(Pick(10000000));
-                return text;
-            }
+            case Family::CC:  // 0 to 1.99..., with up to seven decimals
+                return std::to_string(Pick(2)) + "." + std::to_string(Pick(10000000));
             default: return std::to_string(Pick(256));
         }
     }
@@ -57,13 +53,21 @@ private:
     // Legal values with blanks, signs, leading zeros, fractions or a tail.
     [[nodiscard]] std::string Decorated(Family family) {
         std::string core = Plain(family);
-        switch (Pick(7)) {
+        switch (Pick(8)) {
             case 0: return " " + core + " ";
             case 1: return "+" + core;
             case 2: return "00" + core;
             case 3: core.insert(core.size() / 2, " "); return core;  // "1 23"
             case 4: return core + (family == Family::CC ? "" : ".4");
             case 5: return core + "rpm";
+            // An exact half, which rounds to the even neighbour (for the
+            // control constant: half a step of 1/128).
+            case 6: {
+                if (family != Family::CC) return core + ".5";
+                const long n = 390625L * (1 + 2 * Pick(255));  // (2k + 1) / 256, in units of 1e-8
+                const std::string fraction = std::to_string(n % 100000000);
+                return std::to_string(n / 100000000) + "." + std::string(8 - fraction.size(), '0') + fraction;
+            }
             default: return "\t" + core + "\n";
         }
     }
@@ -97,7 +101,8 @@ private:
     [[nodiscard]] std::string OutOfRange(Family family) {
         switch (family) {
             case Family::Data: {
-                static const char* const kTexts[] = {"1024", "1023.5", "1023.7", "-1", "-0.6", "32768", "40000", "5000"};
+                static const char* const kTexts[] = {"1024",  "1023.5", "1023.7", "-1",
+                                                     "-0.6", "32768",  "40000",  "5000"};
                 return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
             }
             case Family::CC: {
@@ -111,9 +116,10 @@ private:
         }
     }
 
-    // More digits than a double holds: illegal everywhere.
+    // Beyond the largest double, either sign: illegal everywhere.
     [[nodiscard]] std::string Huge() {
-        return (Pick(2) == 0 ? "" : "-") + std::string("9") + std::string(static_cast<std::size_t>(300 + Pick(400)), '9');
+        const auto digits = static_cast<std::size_t>(320 + Pick(400));
+        return (Pick(2) == 0 ? "" : "-") + std::string(digits, '9');
     }
 
     std::mt19937& random_;
@@ -124,7 +130,9 @@ protected:
     // The window's 310 texts, as the store reads them.
     [[nodiscard]] FieldTexts WindowTexts() const {
         FieldTexts texts;
-        for (const oracle::FieldRef& f : oracle::AllFields()) texts.At(f.family, f.index) = Text(f.family, f.index).toStdString();
+        for (const oracle::FieldRef& f : oracle::AllFields()) {
+            texts.At(f.family, f.index) = Text(f.family, f.index).toStdString();
+        }
         return texts;
     }
 
@@ -172,21 +180,23 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
     int illegalSaves = 0;
     int cancelledSaves = 0;
     int reopens = 0;
-    int untilSave = 1 + pick(20);
+    int untilSave = 1 + pick(8);
 
     for (int edit = 0; edit < kEdits; ++edit) {
         SCOPED_TRACE(::testing::Message() << "edit " << edit);
         const oracle::FieldRef f = fields[static_cast<std::size_t>(pick(310))];
         FieldEdit& field = window->field(f.family, f.index);
         const QString text = QString::fromStdString(maker.Make(f.family));
-        const int how = pick(4);
-        if (how == 0) {
+        // Set by the program, pasted over the whole text, or pasted at the
+        // end of what is there.
+        const int how = pick(8);
+        if (how < 2) {
             field.setText(text);
         } else {
-            // Pasting replaces a selection, or goes in at the cursor.
             QApplication::clipboard()->setText(text);
             const QString old = field.text();
-            if (how == 3) {
+            const bool append = how == 7;
+            if (append) {
                 field.end(false);
             } else {
                 field.selectAll();
@@ -194,12 +204,13 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
             field.paste();
             ++pastes;
             if (!text.contains(QLatin1Char('\n'))) {
-                ASSERT_EQ(field.text(), how == 3 ? old + text : text) << "the paste did not arrive whole";
+                ASSERT_EQ(field.text(), append ? old + text : text) << "the paste did not arrive whole";
             }
         }
 
+        // A save every few edits, so that about half of them are legal.
         if (--untilSave > 0) continue;
-        untilSave = 1 + pick(20);
+        untilSave = 1 + pick(8);
 
         // Save As, checked against what the texts stand for.
         const ImageBytes before = window->imageBytes();
@@ -226,11 +237,8 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
             EXPECT_EQ(platform.fileSystem.writes.size(), writes) << "no file after an illegal value";
             // The tuner fixes every refused field before going on.
             for (const oracle::FieldRef& g : fields) {
-                FieldTexts one;
-                one.At(g.family, g.index) = Text(g.family, g.index).toStdString();
-                while (!oracle::IsLegal(g.family, one.At(g.family, g.index))) {
-                    one.At(g.family, g.index) = maker.Plain(g.family);
-                    SetText(g.family, g.index, QString::fromStdString(one.At(g.family, g.index)));
+                while (!oracle::IsLegal(g.family, Text(g.family, g.index).toStdString())) {
+                    SetText(g.family, g.index, QString::fromStdString(maker.Plain(g.family)));
                 }
             }
             continue;
@@ -268,13 +276,26 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
         ExpectShown(which.shown);
     }
 
+    // Every file saved in the session opens to the values it was saved with.
+    for (const SavedFile& file : saved) {
+        SCOPED_TRACE(file.path.toStdString());
+        ASSERT_EQ(platform.fileSystem.files.value(file.path), file.bytes) << "a saved file changed afterwards";
+        platform.fileDialog.answers.push_back(file.path);
+        window->smnuOpen_Click();
+        ExpectDialogAnswersUsed();
+        ExpectAtRest();
+        ASSERT_EQ(AsBytes(window->imageBytes()), file.bytes);
+        ExpectShown(file.shown);
+    }
+    EXPECT_EQ(platform.messageBox.shown.size(), static_cast<std::size_t>(illegalSaves)) << "one message per refusal";
+
     // The session must have done what it set out to do, not passed by
     // never reaching a save.
     EXPECT_GE(pastes, kEdits / 2);
-    EXPECT_GE(legalSaves, 40);
-    EXPECT_GE(illegalSaves, 20);
-    EXPECT_GE(cancelledSaves, 1);
-    EXPECT_GE(reopens, 10);
+    EXPECT_GE(legalSaves, 100);
+    EXPECT_GE(illegalSaves, 100);
+    EXPECT_GE(cancelledSaves, 3);
+    EXPECT_GE(reopens, 30);
     std::printf("%d edits, %d pasted; %d saves, %d refused, %d cancelled; %d reopened\n", kEdits, pastes, legalSaves,
                 illegalSaves, cancelledSaves, reopens);
 }
