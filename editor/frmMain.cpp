@@ -3,7 +3,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QTabBar>
+#include <QTimer>
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "codec.h"
 #include "field_edit.h"
@@ -12,6 +15,7 @@
 #include "modPlot.h"
 #include "qt_platform.h"
 #include "scope_exit.h"
+#include "surface_graph.h"
 #include "tab_control.h"
 
 namespace tarvik {
@@ -20,6 +24,27 @@ namespace {
 
 const QString kFilterName = QStringLiteral("LH 2.2-binary");
 const QString kErrorTitle = QStringLiteral("Error");
+
+// Runs an action once, from the event loop, after a window has been painted
+// for the first time; dropped if this object goes first.
+class AfterFirstPaint final : public QObject {
+public:
+    AfterFirstPaint(QWidget& window, std::function<void()> action) : action_(std::move(action)) {
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && action_) {
+            watched->removeEventFilter(this);
+            // Queued, so that the picture reaches the screen first.
+            QTimer::singleShot(0, this, std::exchange(action_, nullptr));
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> action_;
+};
 
 }  // namespace
 
@@ -32,6 +57,13 @@ void frmMain::Form_Load() {
         frmSplash splash;
         splash_ = &splash;
         const ScopeExit forget([this] { splash_ = nullptr; });
+        // The splash stands for 2.5 s with nothing to do: let the 3-D view
+        // build its drawing code meanwhile, once the splash is on screen,
+        // instead of when the main window first appears or at the first Open.
+        auto* view = dynamic_cast<SurfaceGraph*>(graph_);
+        AfterFirstPaint warmUp(splash, [view] {
+            if (view != nullptr) view->WarmUp();
+        });
         platform_.modalShow.ShowModal(splash);
     }
     SetTabOrder();

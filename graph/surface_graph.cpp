@@ -67,6 +67,37 @@ void ConfigureAxis(QValue3DAxis& axis, const AxisSetup& setup) {
     return image;
 }
 
+// The marker of the selected cell: a small red sphere.
+[[nodiscard]] std::unique_ptr<QCustom3DItem> MakeMarker(const QVector3D& position) {
+    auto marker = std::make_unique<QCustom3DItem>(QString::fromLatin1(kMarkerMesh), position,
+                                                  QVector3D(kMarkerScale, kMarkerScale, kMarkerScale),
+                                                  QQuaternion(), SolidTexture(QColor(230, 20, 20)));
+    marker->setShadowCasting(false);
+    return marker;
+}
+
+// The graph's own default asks for 8 samples per pixel; a software renderer
+// gives 4, and then shades and blends every pixel four times over: a frame
+// takes nearly twice as long and the buffers cost some 5 MB more, while
+// every keystroke in the map draws a frame. Edges are drawn without smoothing.
+// Built by hand rather than through the library's helper, which makes and
+// drops a whole GL context only to find out which GL flavour is in use.
+[[nodiscard]] QSurfaceFormat GraphFormat() {
+    QSurfaceFormat format;
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(8);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    if (QOpenGLContext::openGLModuleType() == QOpenGLContext::LibGLES) {
+        format.setRedBufferSize(8);
+        format.setGreenBufferSize(8);
+        format.setBlueBufferSize(8);
+    } else {
+        format.setVersion(2, 1);
+    }
+    format.setSamples(0);
+    return format;
+}
+
 }  // namespace
 
 bool OpenGLAvailable() {
@@ -114,7 +145,8 @@ void SurfaceGraph::BuildFallback() {
 
 void SurfaceGraph::BuildGraph() {
     // The container takes ownership of the graph window.
-    auto* graph = new Q3DSurface();
+    const QSurfaceFormat format = GraphFormat();
+    auto* graph = new Q3DSurface(&format);
     QWidget* container = QWidget::createWindowContainer(graph, this);
     container->setObjectName(QStringLiteral("GraphView"));
     container->setFocusPolicy(Qt::NoFocus);
@@ -189,13 +221,30 @@ void SurfaceGraph::ReplaceCursor(int x, int y, double z) {
         marker_->setPosition(position);
         return;
     }
-    auto marker = std::make_unique<QCustom3DItem>(QString::fromLatin1(kMarkerMesh), position,
-                                                  QVector3D(kMarkerScale, kMarkerScale, kMarkerScale),
-                                                  QQuaternion(), SolidTexture(QColor(230, 20, 20)));
-    marker->setShadowCasting(false);
+    std::unique_ptr<QCustom3DItem> marker = MakeMarker(position);
     // The graph owns the marker from here on.
     graph_->addCustomItem(marker.get());
     marker_ = marker.release();
+}
+
+void SurfaceGraph::WarmUp() {
+    if (graph_ == nullptr || series_->dataProxy()->rowCount() != 0 || marker_ != nullptr) return;
+    FuelMatrix z{};
+    for (std::size_t l = 0; l < z.size(); ++l) {
+        for (std::size_t r = 0; r < z[l].size(); ++r) z[l][r] = 40.0 * static_cast<double>(l + r);
+    }
+    const Breakpoints x{500, 1000, 1500, 2000, 2500, 3000, 3500, 4000, 4500, 5000, 5500, 6000, 6200, 6400, 6600, 6800};
+    const Breakpoints y{40, 80, 120, 160, 200, 240, 280, 320, 360, 400, 440, 480, 520, 560, 600, 640};
+    ReplaceSurface(x, y, z);
+    std::unique_ptr<QCustom3DItem> marker = MakeMarker(QVector3D(3000.0f, 500.0f, 300.0f));
+    graph_->addCustomItem(marker.get());
+    QCustom3DItem* added = marker.release();  // the graph's until removed
+
+    (void)graph_->renderToImage(0, size());
+
+    // Back to no data and no marker, as before; removing deletes the item.
+    graph_->removeCustomItem(added);
+    series_->dataProxy()->resetArray(nullptr);
 }
 
 QImage SurfaceGraph::RenderImage(QSize size) const {

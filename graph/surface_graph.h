@@ -48,6 +48,13 @@ public:
     void ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) override;
     void ReplaceCursor(int x, int y, double z) override;
 
+    // Draws a throw-away surface and marker once, off screen, and removes
+    // them again: the software renderer builds its drawing code on first use,
+    // which would otherwise hold up the first frame of the view and the first
+    // Open. The plots are left exactly as they were; does nothing once data
+    // has been handed over, and nothing without OpenGL.
+    void WarmUp();
+
     // Whether the 3-D graph is live (false: the note is shown).
     [[nodiscard]] bool HasOpenGL() const { return graph_ != nullptr; }
 

@@ -1,0 +1,179 @@
+// The 3-D view's warm-up and drawing set-up, which keep keystrokes and the
+// first Open quick: the warm-up runs while the splash is on screen, after it
+// has been painted, and leaves no trace in either plot; the view draws
+// without multisampling. Needs a display with OpenGL (run under xvfb-run).
+#include <Q3DSurface>
+#include <QApplication>
+#include <QSurface3DSeries>
+#include <QSurfaceDataProxy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+#include "fake_platform.h"
+#include "frmMain.h"
+#include "modPlot.h"
+#include "qt_platform.h"
+#include "surface_graph.h"
+
+namespace tarvik {
+namespace {
+
+const QSize kViewSize(413, 365);
+
+[[nodiscard]] FuelMatrix Slope(double scale) {
+    FuelMatrix z{};
+    for (int l = 0; l < 16; ++l) {
+        for (int r = 0; r < 16; ++r) z[l][r] = scale * (100.0 + 40.0 * l + 10.0 * r);
+    }
+    return z;
+}
+
+// Clearly red pixels: only the marker is red.
+[[nodiscard]] int RedPixels(const QImage& image) {
+    const QImage c = image.convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 0; y < c.height(); ++y) {
+        for (int x = 0; x < c.width(); ++x) {
+            const QRgb p = c.pixel(x, y);
+            if (qRed(p) > 110 && qRed(p) > 2 * qGreen(p) && qRed(p) > 2 * qBlue(p)) ++n;
+        }
+    }
+    return n;
+}
+
+[[nodiscard]] std::unique_ptr<SurfaceGraph> ShownGraph() {
+    auto graph = std::make_unique<SurfaceGraph>();
+    graph->resize(kViewSize);
+    graph->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(graph.get()));
+    EXPECT_TRUE(graph->HasOpenGL()) << "no OpenGL on this display";
+    return graph;
+}
+
+TEST(GraphWarmUp, LeavesBothPlotsEmptyAndLaterCallsShowOnlyTheirOwnData) {
+    const auto graph = ShownGraph();
+    ASSERT_TRUE(graph->HasOpenGL());
+    graph->WarmUp();
+
+    EXPECT_TRUE(graph->SurfacePoints().isEmpty());
+    EXPECT_FALSE(graph->MarkerPosition().has_value());
+    EXPECT_TRUE(graph->Graph3D()->customItems().isEmpty()) << "the throw-away marker is gone";
+    ASSERT_EQ(graph->Graph3D()->seriesList().size(), 1);
+    EXPECT_EQ(graph->Graph3D()->seriesList().front()->name(), QStringLiteral("Fuel"));
+    EXPECT_EQ(RedPixels(graph->RenderImage(kViewSize)), 0) << "no marker on view before the first call";
+
+    const Breakpoints x = RpmBreakpoints();
+    const Breakpoints y = LoadBreakpoints();
+    const FuelMatrix z = Slope(1.0);
+    graph->ReplaceSurface(x, y, z);
+    graph->ReplaceCursor(x[3], y[12], z[12][3] + 10);
+    const QList<QVector3D> points = graph->SurfacePoints();
+    ASSERT_EQ(points.size(), 256);
+    for (int l = 0; l < 16; ++l) {
+        for (int r = 0; r < 16; ++r) {
+            EXPECT_EQ(points[l * 16 + r], QVector3D(x[r], static_cast<float>(z[l][r]), y[l])) << l << ", " << r;
+        }
+    }
+    ASSERT_TRUE(graph->MarkerPosition().has_value());
+    EXPECT_EQ(*graph->MarkerPosition(), QVector3D(x[3], static_cast<float>(z[12][3] + 10), y[12]));
+    EXPECT_EQ(graph->Graph3D()->customItems().size(), 1) << "one marker, not the warm-up's as well";
+    EXPECT_GT(RedPixels(graph->RenderImage(kViewSize)), 10);
+}
+
+TEST(GraphWarmUp, TouchesNothingOnceDataHaveBeenHandedOver) {
+    const struct {
+        const char* name;
+        bool surface;
+        bool marker;
+    } cases[] = {
+        {"surface only", true, false},
+        {"marker only", false, true},
+        {"surface and marker", true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto graph = ShownGraph();
+        ASSERT_TRUE(graph->HasOpenGL());
+        if (c.surface) graph->ReplaceSurface(RpmBreakpoints(), LoadBreakpoints(), Slope(0.5));
+        if (c.marker) graph->ReplaceCursor(2362, 248, 333);
+        const QList<QVector3D> points = graph->SurfacePoints();
+        const std::optional<QVector3D> marker = graph->MarkerPosition();
+
+        graph->WarmUp();
+
+        EXPECT_EQ(graph->SurfacePoints(), points);
+        EXPECT_EQ(graph->MarkerPosition(), marker);
+        EXPECT_EQ(graph->Graph3D()->customItems().size(), c.marker ? 1 : 0);
+    }
+}
+
+TEST(GraphWarmUp, IsHarmlessWithoutOpenGL) {
+    SurfaceGraph graph(nullptr, SurfaceGraph::Rendering::ForceFallback);
+    graph.WarmUp();
+    EXPECT_TRUE(graph.SurfacePoints().isEmpty());
+    EXPECT_FALSE(graph.MarkerPosition().has_value());
+    EXPECT_TRUE(graph.RenderImage(kViewSize).isNull());
+}
+
+TEST(GraphSetUp, DrawsWithoutMultisampling) {
+    const auto graph = ShownGraph();
+    ASSERT_TRUE(graph->HasOpenGL());
+    EXPECT_LE(graph->Graph3D()->format().samples(), 0)
+        << "several samples per pixel make every frame several times dearer on a software renderer";
+    EXPECT_GE(graph->Graph3D()->format().depthBufferSize(), 16) << "the surface still needs its depth test";
+}
+
+// Counts paints of the splash and, at each change of the fuel plot's data
+// during start-up, whether the splash was up and had already been painted.
+class StartupWatch final : public QObject {
+public:
+    int splashPaints = 0;
+    int resets = 0;
+    int resetsBeforeSplashPainted = 0;
+    int resetsWithoutSplash = 0;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->objectName() == QLatin1String("frmSplash")) ++splashPaints;
+        return false;
+    }
+
+    void DataReset() {
+        ++resets;
+        if (splashPaints == 0) ++resetsBeforeSplashPainted;
+        const QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal->objectName() != QLatin1String("frmSplash")) ++resetsWithoutSplash;
+    }
+};
+
+TEST(StartupWarmUp, RunsWhileThePaintedSplashStandsAndLeavesTheGraphEmpty) {
+    testing::FakeFileDialog dialogs;
+    testing::FakeMessageBox messages;
+    testing::FakeBusyCursor cursor;
+    testing::FakeFileSystem files;
+    QtModalShow modal;
+    frmMain window(Platform{dialogs, messages, cursor, files, modal});
+    auto* view = window.findChild<SurfaceGraph*>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_TRUE(view->HasOpenGL());
+
+    StartupWatch watch;
+    qApp->installEventFilter(&watch);
+    QObject::connect(view->Graph3D()->seriesList().front()->dataProxy(), &QSurfaceDataProxy::arrayReset, &watch,
+                     [&watch] { watch.DataReset(); });
+    window.Form_Load();
+    qApp->removeEventFilter(&watch);
+
+    EXPECT_GT(watch.splashPaints, 0);
+    EXPECT_GT(watch.resets, 0) << "the warm-up did not run";
+    EXPECT_EQ(watch.resetsBeforeSplashPainted, 0) << "the warm-up must not hold up the splash's first picture";
+    EXPECT_EQ(watch.resetsWithoutSplash, 0) << "the warm-up belongs to the splash's idle time";
+    EXPECT_TRUE(view->SurfacePoints().isEmpty());
+    EXPECT_FALSE(view->MarkerPosition().has_value());
+    EXPECT_TRUE(view->Graph3D()->customItems().isEmpty());
+}
+
+}  // namespace
+}  // namespace tarvik
