@@ -173,18 +173,7 @@ bool frmMain::StoreFieldsToImage() {
 
 void frmMain::LoadFieldsFromImage() { tarvik::LoadFieldsFromImage(ImageBytes_, *this); }
 
-FieldEdit& frmMain::field(Family family, int index) const {
-    switch (family) {
-        case Family::Data: return *txtData_.at(static_cast<std::size_t>(index));
-        case Family::FLE: return *txtFLE_.at(static_cast<std::size_t>(index));
-        case Family::WE: return *txtWE_.at(static_cast<std::size_t>(index));
-        case Family::AE: return *txtAE_.at(static_cast<std::size_t>(index));
-        case Family::IS: return *txtIS_.at(static_cast<std::size_t>(index));
-        case Family::RL: return *txtRL_;
-        case Family::CC: return *txtCC_;
-    }
-    return *txtCC_;
-}
+FieldEdit& frmMain::field(Family family, int index) const { return *FieldSlot(*this, family, index); }
 
 void frmMain::SetFieldText(Family family, int index, std::string_view text) {
     field(family, index).setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));

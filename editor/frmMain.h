@@ -70,7 +70,22 @@ private:
     void CreateMenu();
     void CreateFuelMapPage(QWidget* page);
     void CreateOtherParametersPage(QWidget* page);
-    FieldEdit* CreateField(QWidget* parent, Family family, int index, QRect geometry);
+    FieldEdit* CreateField(QWidget* parent, Family family, int index, QRect geometry, const QString& name);
+    // Where the window keeps the field of a family and index.
+    template <typename Self>
+    [[nodiscard]] static auto& FieldSlot(Self& self, Family family, int index) {
+        const auto i = static_cast<std::size_t>(index);
+        switch (family) {
+            case Family::Data: return self.txtData_.at(i);
+            case Family::FLE: return self.txtFLE_.at(i);
+            case Family::WE: return self.txtWE_.at(i);
+            case Family::AE: return self.txtAE_.at(i);
+            case Family::IS: return self.txtIS_.at(i);
+            case Family::RL: return self.txtRL_;
+            case Family::CC: break;
+        }
+        return self.txtCC_;
+    }
     void SetTabOrder();
     void ShowIoError(const QString& action, const QString& path, const QString& reason);
 

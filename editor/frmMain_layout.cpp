@@ -12,6 +12,7 @@
 #include "pictures.h"
 #include "surface_graph.h"
 #include "tab_control.h"
+#include "window_fonts.h"
 
 namespace tarvik {
 
@@ -20,16 +21,6 @@ namespace {
 [[nodiscard]] constexpr int Px(int twips) { return (twips + 7) / 15; }
 [[nodiscard]] QRect Twips(int left, int top, int width, int height) {
     return {Px(left), Px(top), Px(left + width) - Px(left), Px(top + height) - Px(top)};
-}
-
-// The standard dialog font; Arial's metrics stand in where MS Sans Serif is
-// not installed.
-[[nodiscard]] QFont DialogFont(bool bold = false) {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setPointSizeF(8.25);
-    font.setBold(bold);
-    return font;
 }
 
 QString IndexedName(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
@@ -71,6 +62,7 @@ struct FrameLayout {
     const char* caption;
     QRect twips;
     Family family;
+    const char* fieldName;
     const char* accessibleTable;
     int fieldLeft;
     const char* lineName;
@@ -144,9 +136,11 @@ void frmMain::CreateMenu() {
     connect(mnuAbout_, &QAction::triggered, this, &frmMain::mnuAbout_Click);
 }
 
-FieldEdit* frmMain::CreateField(QWidget* parent, Family family, int index, QRect geometry) {
+FieldEdit* frmMain::CreateField(QWidget* parent, Family family, int index, QRect geometry, const QString& name) {
     auto* edit = new FieldEdit(family, index, parent);
+    edit->setObjectName(name);
     edit->setGeometry(geometry);
+    FieldSlot(*this, family, index) = edit;
     return edit;
 }
 
@@ -154,14 +148,13 @@ void frmMain::CreateFuelMapPage(QWidget* page) {
     for (int i = 0; i < kFuelCells; ++i) {
         const int row = i / 16;
         const int column = 15 - i % 16;
-        FieldEdit* edit = CreateField(page, Family::Data, i, Twips(1200 + 435 * column, kGridRows[row].top, 450, 285));
-        edit->setObjectName(IndexedName("txtData", i));
+        FieldEdit* edit = CreateField(page, Family::Data, i, Twips(1200 + 435 * column, kGridRows[row].top, 450, 285),
+                                      IndexedName("txtData", i));
         edit->setAccessibleName(QStringLiteral("Fuel map, %1 rpm, column %2").arg(kGridRows[row].rpm).arg(column + 1));
         edit->setTypingLimit(3);
         edit->setText(QStringLiteral("10"));
         connect(edit, &QLineEdit::textChanged, this, [this, i] { txtData_Change(i); });
         connect(edit, &FieldEdit::clicked, this, [this, i] { txtData_Click(i); });
-        txtData_[static_cast<std::size_t>(i)] = edit;
     }
     for (int r = 0; r < 16; ++r) {
         const RowCaption& caption = kGridRows[static_cast<std::size_t>(r)];
@@ -196,16 +189,17 @@ void frmMain::CreateFuelMapPage(QWidget* page) {
 
 void frmMain::CreateOtherParametersPage(QWidget* page) {
     const std::array<FrameLayout, 4> frames{{
-        {"frmFLE", "Full load enrichment", QRect(420, 660, 1755, 5775), Family::FLE, "Full load enrichment", 900,
+        {"frmFLE", "Full load enrichment", QRect(420, 660, 1755, 5775), Family::FLE, "txtFLE", "Full load enrichment", 900,
          "Line1(0)", 780, 5560, kFullLoadRows.data(), 0, 1},
-        {"frmWE", "Warmup enrichment", QRect(2460, 660, 1755, 5775), Family::WE, "Warmup enrichment", 870, "Line2",
+        {"frmWE", "Warmup enrichment", QRect(2460, 660, 1755, 5775), Family::WE, "txtWE", "Warmup enrichment", 870, "Line2",
          750, 5560, kWarmupRows.data(), 26, 1},
-        {"frmAE", "Acceleration enrichment", QRect(4500, 660, 2055, 3375), Family::AE, "Acceleration enrichment",
+        {"frmAE", "Acceleration enrichment", QRect(4500, 660, 2055, 3375), Family::AE, "txtAE", "Acceleration enrichment",
          855, "Line4", 735, 3120, kTemperatureRows.data(), 51, -1},
-        {"frmIS", "Idle speed", QRect(6840, 660, 2055, 3375), Family::IS, "Idle speed", 855, "Line3", 735, 3120,
+        {"frmIS", "Idle speed", QRect(6840, 660, 2055, 3375), Family::IS, "txtIS", "Idle speed", 855, "Line3", 735, 3120,
          kTemperatureRows.data(), 25, -1},
     }};
-    const QFont bold = DialogFont(true);
+    QFont bold = DialogFont();
+    bold.setBold(true);
     for (const FrameLayout& layout : frames) {
         auto* frame = new QGroupBox(QString::fromLatin1(layout.caption), page);
         frame->setObjectName(QString::fromLatin1(layout.name));
@@ -219,19 +213,12 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
 
         const int count = FieldCount(layout.family);
         for (int i = 0; i < count; ++i) {
-            FieldEdit* edit = CreateField(frame, layout.family, i, Twips(layout.fieldLeft, 420 + 300 * i, 400, 285));
-            const char* family = layout.family == Family::FLE ? "txtFLE"
-                                 : layout.family == Family::WE ? "txtWE"
-                                 : layout.family == Family::AE ? "txtAE"
-                                                             : "txtIS";
-            edit->setObjectName(IndexedName(family, i));
-            edit->setAccessibleName(
-                QStringLiteral("%1, row %2, %3").arg(QLatin1String(layout.accessibleTable)).arg(i + 1).arg(QLatin1String(layout.rows[i])));
-            auto& slot = layout.family == Family::FLE ? txtFLE_[static_cast<std::size_t>(i)]
-                         : layout.family == Family::WE ? txtWE_[static_cast<std::size_t>(i)]
-                         : layout.family == Family::AE ? txtAE_[static_cast<std::size_t>(i)]
-                                                     : txtIS_[static_cast<std::size_t>(i)];
-            slot = edit;
+            FieldEdit* edit = CreateField(frame, layout.family, i, Twips(layout.fieldLeft, 420 + 300 * i, 400, 285),
+                                          IndexedName(layout.fieldName, i));
+            edit->setAccessibleName(QStringLiteral("%1, row %2, %3")
+                                        .arg(QLatin1String(layout.accessibleTable))
+                                        .arg(i + 1)
+                                        .arg(QLatin1String(layout.rows[i])));
 
             auto* label = new QLabel(QString::fromLatin1(layout.rows[i]), frame);
             label->setObjectName(IndexedName("lblRPMFulllast", layout.labelBase + layout.labelStep * i));
@@ -256,15 +243,10 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
         frame->setObjectName(QString::fromLatin1(layout.frameName));
         frame->setGeometry(Twips(layout.left, 4140, 2055, 795));
         AddLabel(frame, QString::fromLatin1(layout.labelName), QStringLiteral("Value:"), 180, 360);
-        FieldEdit* edit = CreateField(frame, layout.family, 0, Twips(1080, 300, 735, 285));
-        edit->setObjectName(QString::fromLatin1(layout.fieldName));
+        FieldEdit* edit = CreateField(frame, layout.family, 0, Twips(1080, 300, 735, 285),
+                                      QString::fromLatin1(layout.fieldName));
         edit->setAccessibleName(QString::fromLatin1(layout.caption));
-        if (layout.family == Family::RL) {
-            txtRL_ = edit;
-        } else {
-            edit->setTypingLimit(4);
-            txtCC_ = edit;
-        }
+        if (layout.family == Family::CC) edit->setTypingLimit(4);
     }
 }
 
