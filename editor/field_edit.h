@@ -4,7 +4,13 @@
 
 #include "image_bytes.h"
 
+class QKeyEvent;
+
 namespace tarvik {
+
+// Whether a key press would insert its text into a line edit, as opposed to
+// an editing key or shortcut that merely carries a control character.
+[[nodiscard]] bool TypesCharacter(const QKeyEvent& event);
 
 // One edit field of a calibration table. Every typed character passes
 // FilterKeyAscii; the typing limit binds only what the user types, so text
@@ -25,16 +31,24 @@ signals:
     void clicked();
 
 protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     [[nodiscard]] bool AcceptsTyped(const QString& typed) const;
+    // Narrows the font just enough that the whole text stands inside the
+    // field, so that a value is never shown without its first digits.
+    void FitTextToField();
+    // Width the line edit has for its text without scrolling it.
+    [[nodiscard]] int TextRoomWidth() const;
 
     Family family_;
     int index_;
     int typingLimit_ = 0;
+    int stretch_ = 100;  // percent of the font's normal width
 };
 
 }  // namespace tarvik

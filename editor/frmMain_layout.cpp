@@ -73,6 +73,19 @@ struct FrameLayout {
     int labelStep;   // +1 or -1 per row
 };
 
+// The window's client area: it asks for the layout's size, but lets the
+// window be made smaller than that, down to nothing, so that the editor can
+// be used on a screen lower than the layout (a laptop's 768 pixels).
+class ClientArea final : public QWidget {
+public:
+    ClientArea(QSize layoutSize, QWidget* parent) : QWidget(parent), layoutSize_(layoutSize) {}
+    [[nodiscard]] QSize sizeHint() const override { return layoutSize_; }
+    [[nodiscard]] QSize minimumSizeHint() const override { return {0, 0}; }
+
+private:
+    QSize layoutSize_;
+};
+
 }  // namespace
 
 frmMain::frmMain(Platform platform, FuelGraph* graph, QWidget* parent)
@@ -92,9 +105,8 @@ frmMain::frmMain(Platform platform, FuelGraph* graph, QWidget* parent)
 
     CreateMenu();
 
-    auto* client = new QWidget(this);
+    auto* client = new ClientArea(QSize(Px(10125), Px(11940)), this);
     client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(Px(10125), Px(11940));
     setCentralWidget(client);
 
     SSTab1_ = new TabControl(client);
@@ -104,8 +116,11 @@ frmMain::frmMain(Platform platform, FuelGraph* graph, QWidget* parent)
     CreateOtherParametersPage(SSTab1_->addPage(QStringLiteral("Other parameters"), QStringLiteral("SSTab1.page1")));
     SSTab1_->setCurrentIndex(0);
 
-    // The client area is fixed; a larger window only shows empty space.
-    adjustSize();
+    // The window opens at the size of its layout, even on a screen smaller
+    // than that (adjustSize() would cut it to two thirds of the screen); the
+    // layout itself never moves, so a smaller window clips it and a larger
+    // one shows empty space.
+    resize(sizeHint());
 }
 
 void frmMain::CreateMenu() {

@@ -16,8 +16,50 @@ namespace {
 // Qt's "*" shows every file; "*.*" would hide names without a dot.
 QString FilterFor(const FileDialogOptions& options) { return options.filterName + QStringLiteral(" (*)"); }
 
+// The folder a save would go into, when it does not exist; empty otherwise.
+QString MissingFolder(const QString& path) {
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    return QFileInfo(folder).isDir() ? QString() : folder;
+}
+
+// Says which folder is missing, over the dialog that asked for the name.
+void ReportMissingFolder(QWidget* over, const QString& title, const QString& folder) {
+    QMessageBox box(QMessageBox::Warning, title,
+                    QStringLiteral("The folder \"%1\" does not exist.\nCheck the path and try again.")
+                        .arg(QDir::toNativeSeparators(folder)),
+                    QMessageBox::Ok, over);
+    box.exec();
+}
+
+// Qt's own file dialog, which keeps itself open when a save names a folder
+// that does not exist: the user is told and can correct the name, as the
+// tuner expects from a save dialog, instead of the dialog closing on a name
+// that can never be written.
+class TarvikFileDialog final : public QFileDialog {
+public:
+    TarvikFileDialog(QWidget* parent, const QString& title, bool pathMustExist)
+        : QFileDialog(parent, title), pathMustExist_(pathMustExist) {}
+
+    void accept() override {
+        if (pathMustExist_ && acceptMode() == AcceptSave) {
+            const QStringList files = selectedFiles();
+            const QString missing = files.isEmpty() ? QString() : MissingFolder(files.first());
+            if (!missing.isEmpty()) {
+                ReportMissingFolder(this, windowTitle(), missing);
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool pathMustExist_;
+};
+
 QString RunFileDialog(const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
-    QFileDialog dialog(QApplication::activeWindow(), options.title);
+    const bool pathMustExist = mode == QFileDialog::AcceptSave && options.pathMustExist;
+    TarvikFileDialog dialog(QApplication::activeWindow(), options.title, pathMustExist);
     dialog.setAcceptMode(mode);
     dialog.setNameFilter(FilterFor(options));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.overwritePrompt);
@@ -28,13 +70,17 @@ QString RunFileDialog(const FileDialogOptions& options, QFileDialog::AcceptMode 
     }
     // Qt's dialogs never change the process's current directory and show
     // no read-only check box, so noChangeDir and hideReadOnly hold already.
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QStringList files = dialog.selectedFiles();
-    if (files.isEmpty()) return {};
-    if (mode == QFileDialog::AcceptSave && options.pathMustExist && !QFileInfo(files.first()).dir().exists()) {
-        return {};
+    while (dialog.exec() == QDialog::Accepted) {
+        const QStringList files = dialog.selectedFiles();
+        if (files.isEmpty()) return {};
+        // A desktop's own dialog closes without asking us; say what is
+        // wrong and offer it again with the name the user typed.
+        const QString missing = pathMustExist ? MissingFolder(files.first()) : QString();
+        if (missing.isEmpty()) return files.first();
+        ReportMissingFolder(&dialog, options.title, missing);
+        dialog.selectFile(files.first());
     }
-    return files.first();
+    return {};
 }
 
 }  // namespace

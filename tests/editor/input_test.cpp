@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QTabBar>
 #include <QTest>
+#include <functional>
 
 #include "editor_fixture.h"
 #include "key_filter.h"
@@ -79,6 +80,95 @@ TEST_F(InputTest, TheDecimalPointIsTakenOnlyByTheControlConstant) {
         QTest::keyClicks(f, QStringLiteral("1..5"));
         const bool cc = f->family() == Family::CC;
         EXPECT_EQ(f->text(), cc ? QStringLiteral("1..5") : QStringLiteral("15")) << f->objectName().toStdString();
+    }
+}
+
+// A key as the X server delivers it: editing keys carry a control
+// character as their text (QTest's own key events carry none).
+void PressAsX11(QWidget& w, Qt::Key key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(&w, &press);
+    QApplication::sendEvent(&w, &release);
+}
+
+TEST_F(InputTest, EditingKeysWorkWithTheTextTheKeyboardSends) {
+    const QString del = QStringLiteral("\x7f");
+    const struct {
+        const char* what;
+        Family family;
+        const char* before;
+        std::function<void(FieldEdit&)> prepare;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        const char* after;
+    } cases[] = {
+        {"Delete on a selection", Family::Data, "945", [](FieldEdit& f) { f.selectAll(); }, Qt::Key_Delete,
+         Qt::NoModifier, del, ""},
+        {"Delete before a digit", Family::Data, "945", [](FieldEdit& f) { f.home(false); }, Qt::Key_Delete,
+         Qt::NoModifier, del, "45"},
+        {"Delete in the control constant", Family::CC, "1.9921875", [](FieldEdit& f) { f.setCursorPosition(1); },
+         Qt::Key_Delete, Qt::NoModifier, del, "19921875"},
+        {"Delete in a byte table", Family::FLE, "128", [](FieldEdit& f) { f.setCursorPosition(1); }, Qt::Key_Delete,
+         Qt::NoModifier, del, "18"},
+        {"keypad Delete", Family::RL, "200", [](FieldEdit& f) { f.home(false); }, Qt::Key_Delete,
+         Qt::KeypadModifier, del, "00"},
+        {"Backspace", Family::IS, "77", [](FieldEdit& f) { f.end(false); }, Qt::Key_Backspace, Qt::NoModifier,
+         QStringLiteral("\b"), "7"},
+        {"Ctrl+X cuts", Family::WE, "31", [](FieldEdit& f) { f.selectAll(); }, Qt::Key_X, Qt::ControlModifier,
+         QStringLiteral("\x18"), ""},
+        {"Ctrl+V pastes unfiltered", Family::AE, "", [](FieldEdit&) { QApplication::clipboard()->setText(QStringLiteral("x-1")); },
+         Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"), "x-1"},
+        {"Ctrl+Shift+Z redoes nothing here", Family::Data, "12", [](FieldEdit& f) { f.end(false); }, Qt::Key_Z,
+         Qt::ControlModifier | Qt::ShiftModifier, QStringLiteral("\x1a"), "12"},
+        {"Escape", Family::Data, "12", [](FieldEdit& f) { f.end(false); }, Qt::Key_Escape, Qt::NoModifier,
+         QStringLiteral("\x1b"), "12"},
+        {"Return", Family::CC, "1.5", [](FieldEdit& f) { f.end(false); }, Qt::Key_Return, Qt::NoModifier,
+         QStringLiteral("\r"), "1.5"},
+        {"a digit still types", Family::Data, "12", [](FieldEdit& f) { f.end(false); }, Qt::Key_7, Qt::NoModifier,
+         QStringLiteral("7"), "127"},
+        {"a digit on the keypad types", Family::RL, "1", [](FieldEdit& f) { f.end(false); }, Qt::Key_2,
+         Qt::KeypadModifier, QStringLiteral("2"), "12"},
+        {"AltGr characters are filtered", Family::RL, "1", [](FieldEdit& f) { f.end(false); }, Qt::Key_At,
+         Qt::ControlModifier | Qt::AltModifier, QStringLiteral("@"), "1"},
+    };
+    for (const auto& c : cases) {
+        FieldEdit& f = window->field(c.family, 0);
+        Focus(f);
+        f.setText(QString::fromLatin1(c.before));
+        c.prepare(f);
+        PressAsX11(f, c.key, c.modifiers, c.text);
+        EXPECT_EQ(f.text(), QString::fromLatin1(c.after)) << c.what;
+    }
+}
+
+TEST(TypesCharacter, OnlyKeysThatWouldInsertTheirTextCount) {
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        QString text;
+        bool types;
+    } cases[] = {
+        {Qt::Key_5, Qt::NoModifier, QStringLiteral("5"), true},
+        {Qt::Key_A, Qt::ShiftModifier, QStringLiteral("A"), true},
+        {Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true},
+        {Qt::Key_Eacute, Qt::NoModifier, QStringLiteral("\u00e9"), true},
+        {Qt::Key_At, Qt::ControlModifier | Qt::AltModifier, QStringLiteral("@"), true},
+        {Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"), false},
+        {Qt::Key_Backspace, Qt::NoModifier, QStringLiteral("\b"), false},
+        {Qt::Key_Escape, Qt::NoModifier, QStringLiteral("\x1b"), false},
+        {Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), false},
+        {Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"), false},
+        {Qt::Key_Left, Qt::NoModifier, QString(), false},
+        {Qt::Key_C, Qt::ControlModifier, QStringLiteral("\x03"), false},
+        {Qt::Key_V, Qt::ControlModifier, QStringLiteral("v"), false},
+        {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, QStringLiteral("Z"), false},
+        {Qt::Key_unknown, Qt::NoModifier, QStringLiteral("\u0085"), false},  // a C1 control character
+    };
+    for (const auto& c : cases) {
+        const QKeyEvent event(QEvent::KeyPress, c.key, c.modifiers, c.text);
+        EXPECT_EQ(TypesCharacter(event), c.types) << c.text.toStdString() << " key " << c.key;
     }
 }
 

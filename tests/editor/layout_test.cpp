@@ -152,12 +152,75 @@ TEST_F(LayoutTest, MenuCaptionsShortcutsAndState) {
     EXPECT_TRUE(bar->isSeparator());
 }
 
-TEST_F(LayoutTest, ResizingMovesNothing) {
-    const QRect before = InClient(Named(QStringLiteral("txtData(240)")));
-    window->resize(300, 200);
-    window->resize(1000, 1000);
-    EXPECT_EQ(InClient(Named(QStringLiteral("txtData(240)"))), before);
-    EXPECT_EQ(window->centralWidget()->size(), QSize(675, 796));
+TEST_F(LayoutTest, ResizingMovesNothingAndTheWindowMayShrinkBelowItsLayout) {
+    const QSize opened = window->size();
+    const QRect tab = InClient(Named(QStringLiteral("SSTab1")));
+    const QRect cell = InClient(Named(QStringLiteral("txtData(240)")));
+    // A laptop screen of 768 pixels must be able to hold the window.
+    EXPECT_LE(window->minimumSizeHint().height(), 200);
+    EXPECT_LE(window->minimumSize().height(), 200);
+    for (const QSize size : {QSize(300, 200), QSize(1000, 1000), opened}) {
+        window->resize(size);
+        EXPECT_EQ(window->size(), size);
+        EXPECT_EQ(InClient(Named(QStringLiteral("SSTab1"))), tab);
+        EXPECT_EQ(InClient(Named(QStringLiteral("txtData(240)"))), cell);
+    }
+}
+
+// Whether a field at rest draws its whole text inside its frame: the caret
+// places before the first and after the last character both lie within the
+// field, as the line edit scrolled them at its last paint.
+[[nodiscard]] ::testing::AssertionResult ShowsWholeText(FieldEdit& field) {
+    field.clearFocus();
+    field.grab();  // paints, which settles the line edit's scrolling
+    const QRect inside = field.rect().adjusted(1, 1, -1, -1);
+    field.setCursorPosition(0);
+    const QRect first = field.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    field.setCursorPosition(static_cast<int>(field.text().size()));
+    const QRect last = field.inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    if (inside.contains(first.center()) && inside.contains(last.center())) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << field.objectName().toStdString() << " \"" << field.text().toStdString()
+                                         << "\" runs from x " << first.center().x() << " to " << last.center().x()
+                                         << " in a field " << field.width() << " wide";
+}
+
+TEST_F(LayoutTest, EveryTextTheEditorSetsIsShownWhole) {
+    FieldEdit& cc = window->field(Family::CC, 0);
+    window->tabControl().setCurrentIndex(1);
+    for (int byte = 0; byte < 256; ++byte) {
+        cc.setText(QString::fromStdString(ControlConstantText(static_cast<std::uint8_t>(byte))));
+        EXPECT_TRUE(ShowsWholeText(cc)) << "byte " << byte;
+    }
+    for (FieldEdit* rl : {&window->field(Family::RL, 0), &window->field(Family::FLE, 0), &window->field(Family::IS, 8)}) {
+        rl->setText(QStringLiteral("255"));
+        EXPECT_TRUE(ShowsWholeText(*rl));
+    }
+    window->tabControl().setCurrentIndex(0);
+    for (const int cell : {0, 15, 137, 255}) {
+        for (const char* text : {"1023", "1000", "888", "10"}) {
+            FieldEdit& f = window->field(Family::Data, cell);
+            f.setText(QString::fromLatin1(text));
+            EXPECT_TRUE(ShowsWholeText(f));
+        }
+    }
+}
+
+TEST_F(LayoutTest, OnlyTextsTooWideForTheirFieldAreNarrowed) {
+    const auto fullWidth = [](const FieldEdit& f) { return f.font().stretch() == 0 || f.font().stretch() == 100; };
+    const struct {
+        Family family;
+        const char* text;
+        bool narrowed;
+    } cases[] = {
+        {Family::CC, "1.00", false}, {Family::CC, "1.9921875", true}, {Family::CC, "0.5", false},
+        {Family::CC, "0.0078125", true}, {Family::CC, "1.5", false}, {Family::Data, "999", false},
+        {Family::RL, "255", false},
+    };
+    for (const auto& c : cases) {
+        FieldEdit& f = window->field(c.family, 0);
+        f.setText(QString::fromLatin1(c.text));
+        EXPECT_EQ(!fullWidth(f), c.narrowed) << c.text << " stretch " << f.font().stretch();
+    }
 }
 
 }  // namespace
