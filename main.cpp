@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "frmMain.h"
+#include "editor/frmMain.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

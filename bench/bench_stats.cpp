@@ -1,4 +1,4 @@
-#include "bench_stats.h"
+#include "bench/bench_stats.h"
 
 #include <algorithm>
 #include <cmath>

@@ -16,11 +16,11 @@
 #include <numeric>
 #include <vector>
 
-#include "bench_stats.h"
-#include "event_clock.h"
-#include "modPlot.h"
-#include "proc_info.h"
-#include "surface_graph.h"
+#include "bench/bench_stats.h"
+#include "bench/event_clock.h"
+#include "graph/modPlot.h"
+#include "bench/proc_info.h"
+#include "graph/surface_graph.h"
 
 namespace tarvik::bench {
 namespace {

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <random>
 
-#include "codec.h"
-#include "fields.h"
-#include "image_bytes.h"
+#include "image/codec.h"
+#include "image/fields.h"
+#include "image/image_bytes.h"
 
 namespace tarvik {
 namespace {

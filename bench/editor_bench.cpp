@@ -35,16 +35,16 @@
 #include <thread>
 #include <vector>
 
-#include "bench_stats.h"
-#include "codec.h"
-#include "event_clock.h"
-#include "field_edit.h"
-#include "frmMain.h"
-#include "modPlot.h"
-#include "platform.h"
-#include "proc_info.h"
-#include "qt_platform.h"
-#include "surface_graph.h"
+#include "bench/bench_stats.h"
+#include "image/codec.h"
+#include "bench/event_clock.h"
+#include "editor/field_edit.h"
+#include "editor/frmMain.h"
+#include "graph/modPlot.h"
+#include "platform/platform.h"
+#include "bench/proc_info.h"
+#include "platform/qt_platform.h"
+#include "graph/surface_graph.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "event_clock.h"
+#include "bench/event_clock.h"
 
 #include <QAbstract3DGraph>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "proc_info.h"
+#include "bench/proc_info.h"
 
 #include <algorithm>
 #include <cctype>

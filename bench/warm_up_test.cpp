@@ -12,11 +12,11 @@
 #include <memory>
 #include <optional>
 
-#include "fake_platform.h"
-#include "frmMain.h"
-#include "modPlot.h"
-#include "qt_platform.h"
-#include "surface_graph.h"
+#include "tests/support/fake_platform.h"
+#include "editor/frmMain.h"
+#include "graph/modPlot.h"
+#include "platform/qt_platform.h"
+#include "graph/surface_graph.h"
 
 namespace tarvik {
 namespace {

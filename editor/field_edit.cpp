@@ -1,4 +1,4 @@
-#include "field_edit.h"
+#include "editor/field_edit.h"
 
 #include <QFontMetricsF>
 #include <QInputMethodEvent>
@@ -8,7 +8,7 @@
 #include <QStyleOptionFrame>
 #include <cmath>
 
-#include "key_filter.h"
+#include "editor/key_filter.h"
 
 namespace tarvik {
 

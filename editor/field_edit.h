@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-#include "image_bytes.h"
+#include "image/layout.h"
 
 class QKeyEvent;
 

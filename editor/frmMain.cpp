@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "editor/frmMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -8,15 +8,15 @@
 #include <functional>
 #include <utility>
 
-#include "codec.h"
-#include "field_edit.h"
-#include "frmAbout.h"
-#include "frmSplash.h"
-#include "modPlot.h"
-#include "qt_platform.h"
-#include "scope_exit.h"
-#include "surface_graph.h"
-#include "tab_control.h"
+#include "image/codec.h"
+#include "editor/field_edit.h"
+#include "windows/frmAbout.h"
+#include "windows/frmSplash.h"
+#include "graph/modPlot.h"
+#include "platform/qt_platform.h"
+#include "editor/scope_exit.h"
+#include "graph/surface_graph.h"
+#include "editor/tab_control.h"
 
 namespace tarvik {
 
@@ -173,7 +173,7 @@ bool frmMain::StoreFieldsToImage() {
 
 void frmMain::LoadFieldsFromImage() { tarvik::LoadFieldsFromImage(ImageBytes_, *this); }
 
-FieldEdit& frmMain::field(Family family, int index) const { return *FieldSlot(*this, family, index); }
+FieldEdit& frmMain::field(Family family, int index) const { return *fields_.At(family, index); }
 
 void frmMain::SetFieldText(Family family, int index, std::string_view text) {
     field(family, index).setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
@@ -189,15 +189,15 @@ void frmMain::ShowIoError(const QString& action, const QString& path, const QStr
 void frmMain::SetTabOrder() {
     tabOrder_.clear();
     tabOrder_.push_back(SSTab1_);
-    for (int row = 0; row < 16; ++row) {
-        for (int c = 15; c >= 0; --c) tabOrder_.push_back(txtData_[static_cast<std::size_t>(row * 16 + c)]);
+    // The fuel map in reading order, row by row from the left; then the
+    // other tables in the order they stand, each from its top cell.
+    for (int row = 0; row < kFuelSide; ++row) {
+        for (int column = 0; column < kFuelSide; ++column) tabOrder_.push_back(fields_.At(Family::Data, CellAt(row, column)));
     }
-    for (FieldEdit* f : txtFLE_) tabOrder_.push_back(f);
-    for (FieldEdit* f : txtWE_) tabOrder_.push_back(f);
-    for (FieldEdit* f : txtAE_) tabOrder_.push_back(f);
-    for (FieldEdit* f : txtIS_) tabOrder_.push_back(f);
-    tabOrder_.push_back(txtRL_);
-    tabOrder_.push_back(txtCC_);
+    for (const Family family : kShownOrder) {
+        if (family == Family::Data) continue;
+        for (int i = 0; i < FieldCount(family); ++i) tabOrder_.push_back(fields_.At(family, i));
+    }
     for (std::size_t i = 1; i < tabOrder_.size(); ++i) setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
 }
 

@@ -5,10 +5,10 @@
 #include <array>
 #include <vector>
 
-#include "fields.h"
-#include "fuel_graph.h"
-#include "image_bytes.h"
-#include "platform.h"
+#include "image/fields.h"
+#include "graph/fuel_graph.h"
+#include "image/image_bytes.h"
+#include "platform/platform.h"
 
 class QAction;
 class QApplication;
@@ -71,21 +71,6 @@ private:
     void CreateFuelMapPage(QWidget* page);
     void CreateOtherParametersPage(QWidget* page);
     FieldEdit* CreateField(QWidget* parent, Family family, int index, QRect geometry, const QString& name);
-    // Where the window keeps the field of a family and index.
-    template <typename Self>
-    [[nodiscard]] static auto& FieldSlot(Self& self, Family family, int index) {
-        const auto i = static_cast<std::size_t>(index);
-        switch (family) {
-            case Family::Data: return self.txtData_.at(i);
-            case Family::FLE: return self.txtFLE_.at(i);
-            case Family::WE: return self.txtWE_.at(i);
-            case Family::AE: return self.txtAE_.at(i);
-            case Family::IS: return self.txtIS_.at(i);
-            case Family::RL: return self.txtRL_;
-            case Family::CC: break;
-        }
-        return self.txtCC_;
-    }
     void SetTabOrder();
     void ShowIoError(const QString& action, const QString& path, const QString& reason);
 
@@ -103,13 +88,8 @@ private:
     TabControl* SSTab1_ = nullptr;
     FuelGraph* graph_ = nullptr;
 
-    std::array<FieldEdit*, kFuelCells> txtData_{};
-    std::array<FieldEdit*, 17> txtFLE_{};
-    std::array<FieldEdit*, 17> txtWE_{};
-    std::array<FieldEdit*, 9> txtAE_{};
-    std::array<FieldEdit*, 9> txtIS_{};
-    FieldEdit* txtRL_ = nullptr;
-    FieldEdit* txtCC_ = nullptr;
+    // txtData, txtFLE, txtWE, txtAE, txtIS, txtRL and txtCC.
+    PerFamily<FieldEdit*> fields_;
     std::vector<QWidget*> tabOrder_;
 };
 

@@ -7,12 +7,12 @@
 #include <QMenuBar>
 #include <algorithm>
 
-#include "field_edit.h"
-#include "frmMain.h"
-#include "pictures.h"
-#include "surface_graph.h"
-#include "tab_control.h"
-#include "window_fonts.h"
+#include "editor/field_edit.h"
+#include "editor/frmMain.h"
+#include "windows/pictures.h"
+#include "graph/surface_graph.h"
+#include "editor/tab_control.h"
+#include "windows/window_fonts.h"
 
 namespace tarvik {
 
@@ -35,42 +35,35 @@ QLabel* AddLabel(QWidget* parent, const QString& objectName, const QString& text
     return label;
 }
 
-// Engine-speed captions of the grid rows, top row first, with the index of
-// the label that carries each.
-struct RowCaption {
+// The window's own drawing of the fuel-map grid rows, top row first: the
+// row's top and the index of the lblRPM label that captions it (the labels
+// were numbered in another order than the rows).
+struct GridRowPlace {
     int top;  // twips, of the row's fields
     int labelIndex;
-    const char* rpm;
 };
-constexpr std::array<RowCaption, 16> kGridRows{{
-    {660, 15, "6096"}, {930, 14, "5578"}, {1200, 13, "4766"}, {1455, 12, "4161"},
-    {1725, 0, "3692"}, {1980, 1, "3318"}, {2235, 2, "2759"}, {2505, 3, "2362"},
-    {2760, 4, "2064"}, {3015, 5, "1833"}, {3285, 6, "1649"}, {3540, 7, "1425"},
-    {3795, 8, "1214"}, {4065, 9, "936"}, {4320, 10, "665"}, {4575, 11, "502"},
+constexpr std::array<GridRowPlace, kFuelSide> kGridRows{{
+    {660, 15}, {930, 14}, {1200, 13}, {1455, 12}, {1725, 0}, {1980, 1}, {2235, 2}, {2505, 3},
+    {2760, 4}, {3015, 5}, {3285, 6}, {3540, 7}, {3795, 8}, {4065, 9}, {4320, 10}, {4575, 11},
 }};
 
-constexpr std::array<const char*, 17> kFullLoadRows{"6899", "4855", "3745", "3048", "2570", "2222",
-                                                    "1956", "1748", "1579", "1324", "1140", "1001",
-                                                    "892",  "732",  "621",  "539",  "480"};
-constexpr std::array<const char*, 17> kWarmupRows{"> 99", "99", "72", "56", "45", "36", "28", "21", "14",
-                                                  "8",    "1",  "-6", "-14", "-25", "-40", "< -40", "< -40"};
-constexpr std::array<const char*, 9> kTemperatureRows{"> 99", "72", "45", "28", "14", "1", "-14", "-40", "< -40"};
+QString RowCaption(int row) { return QStringLiteral("%1 rpm").arg(RowRpm(row)); }
+QString Text(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // One framed column of fields with a caption label per row.
 struct FrameLayout {
     const char* name;
-    const char* caption;
     QRect twips;
     Family family;
     const char* fieldName;
-    const char* accessibleTable;
     int fieldLeft;
     const char* lineName;
     int lineX;
     int lineBottom;
-    const char* const* rows;
-    int labelBase;   // lblRPMFulllast index of row 0
-    int labelStep;   // +1 or -1 per row
+    int labelBase;  // lblRPMFulllast index of row 0
+    int labelStep;  // +1 or -1 per row
 };
 
 // The window's client area: it asks for the layout's size, but lets the
@@ -112,7 +105,7 @@ frmMain::frmMain(Platform platform, FuelGraph* graph, QWidget* parent)
     SSTab1_ = new TabControl(client);
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
     SSTab1_->setGeometry(Twips(360, 240, 9435, 11145));
-    CreateFuelMapPage(SSTab1_->addPage(QStringLiteral("Kennfellt"), QStringLiteral("SSTab1.page0")));
+    CreateFuelMapPage(SSTab1_->addPage(Text(Layout(Family::Data).title), QStringLiteral("SSTab1.page0")));
     CreateOtherParametersPage(SSTab1_->addPage(QStringLiteral("Other parameters"), QStringLiteral("SSTab1.page1")));
     SSTab1_->setCurrentIndex(0);
 
@@ -155,26 +148,25 @@ FieldEdit* frmMain::CreateField(QWidget* parent, Family family, int index, QRect
     auto* edit = new FieldEdit(family, index, parent);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
-    FieldSlot(*this, family, index) = edit;
+    fields_.At(family, index) = edit;
     return edit;
 }
 
 void frmMain::CreateFuelMapPage(QWidget* page) {
     for (int i = 0; i < kFuelCells; ++i) {
-        const int row = i / 16;
-        const int column = 15 - i % 16;
+        const int row = GridRow(i);
+        const int column = GridColumn(i);
         FieldEdit* edit = CreateField(page, Family::Data, i, Twips(1200 + 435 * column, kGridRows[row].top, 450, 285),
                                       IndexedName("txtData", i));
-        edit->setAccessibleName(QStringLiteral("Fuel map, %1 rpm, column %2").arg(kGridRows[row].rpm).arg(column + 1));
+        edit->setAccessibleName(QStringLiteral("Fuel map, %1, column %2").arg(RowCaption(row)).arg(column + 1));
         edit->setTypingLimit(3);
         edit->setText(QStringLiteral("10"));
         connect(edit, &QLineEdit::textChanged, this, [this, i] { txtData_Change(i); });
         connect(edit, &FieldEdit::clicked, this, [this, i] { txtData_Click(i); });
     }
-    for (int r = 0; r < 16; ++r) {
-        const RowCaption& caption = kGridRows[static_cast<std::size_t>(r)];
-        auto* label = new QLabel(QStringLiteral("%1 rpm").arg(caption.rpm), page);
-        label->setObjectName(IndexedName("lblRPM", caption.labelIndex));
+    for (int r = 0; r < kFuelSide; ++r) {
+        auto* label = new QLabel(RowCaption(r), page);
+        label->setObjectName(IndexedName("lblRPM", kGridRows[static_cast<std::size_t>(r)].labelIndex));
         label->setAlignment(Qt::AlignRight | Qt::AlignTop);
         // Right-aligned in its box; a caption wider than the box in this
         // font grows to the left instead of being cut.
@@ -204,19 +196,16 @@ void frmMain::CreateFuelMapPage(QWidget* page) {
 
 void frmMain::CreateOtherParametersPage(QWidget* page) {
     const std::array<FrameLayout, 4> frames{{
-        {"frmFLE", "Full load enrichment", QRect(420, 660, 1755, 5775), Family::FLE, "txtFLE", "Full load enrichment", 900,
-         "Line1(0)", 780, 5560, kFullLoadRows.data(), 0, 1},
-        {"frmWE", "Warmup enrichment", QRect(2460, 660, 1755, 5775), Family::WE, "txtWE", "Warmup enrichment", 870, "Line2",
-         750, 5560, kWarmupRows.data(), 26, 1},
-        {"frmAE", "Acceleration enrichment", QRect(4500, 660, 2055, 3375), Family::AE, "txtAE", "Acceleration enrichment",
-         855, "Line4", 735, 3120, kTemperatureRows.data(), 51, -1},
-        {"frmIS", "Idle speed", QRect(6840, 660, 2055, 3375), Family::IS, "txtIS", "Idle speed", 855, "Line3", 735, 3120,
-         kTemperatureRows.data(), 25, -1},
+        {"frmFLE", QRect(420, 660, 1755, 5775), Family::FLE, "txtFLE", 900, "Line1(0)", 780, 5560, 0, 1},
+        {"frmWE", QRect(2460, 660, 1755, 5775), Family::WE, "txtWE", 870, "Line2", 750, 5560, 26, 1},
+        {"frmAE", QRect(4500, 660, 2055, 3375), Family::AE, "txtAE", 855, "Line4", 735, 3120, 51, -1},
+        {"frmIS", QRect(6840, 660, 2055, 3375), Family::IS, "txtIS", 855, "Line3", 735, 3120, 25, -1},
     }};
     QFont bold = DialogFont();
     bold.setBold(true);
     for (const FrameLayout& layout : frames) {
-        auto* frame = new QGroupBox(QString::fromLatin1(layout.caption), page);
+        const TableLayout& table = Layout(layout.family);
+        auto* frame = new QGroupBox(Text(table.title), page);
         frame->setObjectName(QString::fromLatin1(layout.name));
         frame->setGeometry(Twips(layout.twips.x(), layout.twips.y(), layout.twips.width(), layout.twips.height()));
 
@@ -226,16 +215,13 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
         line->setFrameShadow(QFrame::Plain);
         line->setGeometry(Px(layout.lineX), Px(360), 1, Px(layout.lineBottom) - Px(360));
 
-        const int count = FieldCount(layout.family);
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < table.count; ++i) {
+            const QString caption = Text(table.captions[static_cast<std::size_t>(i)]);
             FieldEdit* edit = CreateField(frame, layout.family, i, Twips(layout.fieldLeft, 420 + 300 * i, 400, 285),
                                           IndexedName(layout.fieldName, i));
-            edit->setAccessibleName(QStringLiteral("%1, row %2, %3")
-                                        .arg(QLatin1String(layout.accessibleTable))
-                                        .arg(i + 1)
-                                        .arg(QLatin1String(layout.rows[i])));
+            edit->setAccessibleName(QStringLiteral("%1, row %2, %3").arg(Text(table.title)).arg(i + 1).arg(caption));
 
-            auto* label = new QLabel(QString::fromLatin1(layout.rows[i]), frame);
+            auto* label = new QLabel(caption, frame);
             label->setObjectName(IndexedName("lblRPMFulllast", layout.labelBase + layout.labelStep * i));
             label->setFont(bold);
             label->adjustSize();
@@ -246,21 +232,21 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
 
     struct SingleLayout {
         const char* frameName;
-        const char* caption;
         int left;
         const char* labelName;
         const char* fieldName;
         Family family;
     };
-    for (const SingleLayout& layout : {SingleLayout{"frmRL", "Rev limit", 4500, "Label1", "txtRL", Family::RL},
-                                   SingleLayout{"frmCC", "Control constant", 6840, "Label2", "txtCC", Family::CC}}) {
-        auto* frame = new QGroupBox(QString::fromLatin1(layout.caption), page);
+    for (const SingleLayout& layout : {SingleLayout{"frmRL", 4500, "Label1", "txtRL", Family::RL},
+                                       SingleLayout{"frmCC", 6840, "Label2", "txtCC", Family::CC}}) {
+        const QString title = Text(Layout(layout.family).title);
+        auto* frame = new QGroupBox(title, page);
         frame->setObjectName(QString::fromLatin1(layout.frameName));
         frame->setGeometry(Twips(layout.left, 4140, 2055, 795));
         AddLabel(frame, QString::fromLatin1(layout.labelName), QStringLiteral("Value:"), 180, 360);
         FieldEdit* edit = CreateField(frame, layout.family, 0, Twips(1080, 300, 735, 285),
                                       QString::fromLatin1(layout.fieldName));
-        edit->setAccessibleName(QString::fromLatin1(layout.caption));
+        edit->setAccessibleName(title);
         if (layout.family == Family::CC) edit->setTypingLimit(4);
     }
 }

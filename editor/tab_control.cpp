@@ -1,4 +1,4 @@
-#include "tab_control.h"
+#include "editor/tab_control.h"
 
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>

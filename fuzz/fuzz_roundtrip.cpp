@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "fuzz_check.h"
-#include "image_oracle.h"
+#include "fuzz/fuzz_check.h"
+#include "fuzz/image_oracle.h"
 
 namespace tarvik::fuzz {
 namespace {

@@ -17,8 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "fuzz_check.h"
-#include "image_oracle.h"
+#include "fuzz/fuzz_check.h"
+#include "fuzz/image_oracle.h"
 
 namespace tarvik::fuzz {
 namespace {

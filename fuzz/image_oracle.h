@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "codec.h"
-#include "fields.h"
+#include "image/codec.h"
+#include "image/fields.h"
 
 namespace tarvik::oracle {
 

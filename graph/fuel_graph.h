@@ -2,9 +2,10 @@
 
 #include <array>
 
+#include "image/layout.h"
+
 namespace tarvik {
 
-using Breakpoints = std::array<int, 16>;
 // z[l][r]: first index load, second index RPM.
 using FuelMatrix = std::array<std::array<double, 16>, 16>;
 

@@ -1,18 +1,14 @@
 #pragma once
 
-#include "fields.h"
-#include "fuel_graph.h"
+#include "image/fields.h"
+#include "graph/fuel_graph.h"
 
 namespace tarvik {
 
-// Engine speed (rpm) and load breakpoints of the fuel map, lowest first.
-[[nodiscard]] Breakpoints RpmBreakpoints();
-[[nodiscard]] Breakpoints LoadBreakpoints();
-
-// Fuel-map cell addressing: field index k <-> (RPM index r, load index l).
-[[nodiscard]] constexpr int RpmIndex(int k) { return 15 - k / 16; }
-[[nodiscard]] constexpr int LoadIndex(int k) { return 15 - k % 16; }
-[[nodiscard]] constexpr int CellIndex(int r, int l) { return 255 - 16 * r - l; }
+// Engine speed (rpm) and load breakpoints of the fuel map, lowest first,
+// as the plot hands them to the graph.
+[[nodiscard]] inline Breakpoints RpmBreakpoints() { return kRpmBreakpoints; }
+[[nodiscard]] inline Breakpoints LoadBreakpoints() { return kLoadBreakpoints; }
 
 // Hands the surface of the 256 fuel-map field texts to the graph.
 void PlotFuelMap(const FieldSource& fields, FuelGraph& graph);

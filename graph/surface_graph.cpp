@@ -1,4 +1,4 @@
-#include "surface_graph.h"
+#include "graph/surface_graph.h"
 
 #include <Q3DCamera>
 #include <Q3DScene>

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "fuel_graph.h"
+#include "graph/fuel_graph.h"
 
 QT_BEGIN_NAMESPACE
 class QCustom3DItem;

@@ -1,4 +1,4 @@
-#include "codec.h"
+#include "image/codec.h"
 
 #include <charconv>
 #include <cmath>

@@ -5,8 +5,8 @@
 #include <string_view>
 #include <cstdint>
 
-#include "fields.h"
-#include "image_bytes.h"
+#include "image/fields.h"
+#include "image/image_bytes.h"
 
 namespace tarvik {
 

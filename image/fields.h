@@ -1,10 +1,9 @@
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 
-#include "image_bytes.h"
+#include "image/layout.h"
 
 namespace tarvik {
 
@@ -24,22 +23,10 @@ public:
 };
 
 // The 310 field texts without any window around them.
-class FieldTexts final : public FieldSink, public FieldSource {
+class FieldTexts final : public FieldSink, public FieldSource, public PerFamily<std::string> {
 public:
-    void SetFieldText(Family family, int index, std::string_view text) override;
-    [[nodiscard]] std::string FieldText(Family family, int index) const override;
-
-    [[nodiscard]] std::string& At(Family family, int index);
-    [[nodiscard]] const std::string& At(Family family, int index) const;
-
-private:
-    std::array<std::string, kFuelCells> data_;
-    std::array<std::string, 17> we_;
-    std::array<std::string, 17> fle_;
-    std::array<std::string, 9> ae_;
-    std::array<std::string, 9> is_;
-    std::string rl_;
-    std::string cc_;
+    void SetFieldText(Family family, int index, std::string_view text) override { At(family, index) = text; }
+    [[nodiscard]] std::string FieldText(Family family, int index) const override { return At(family, index); }
 };
 
 }  // namespace tarvik

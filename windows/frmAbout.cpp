@@ -1,10 +1,10 @@
-#include "frmAbout.h"
+#include "windows/frmAbout.h"
 
-#include "notices.h"
-#include "pictures.h"
-#include "twips.h"
-#include "version_text.h"
-#include "window_fonts.h"
+#include "windows/notices.h"
+#include "windows/pictures.h"
+#include "windows/twips.h"
+#include "windows/version_text.h"
+#include "windows/window_fonts.h"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "version_text.h"
+#include "windows/version_text.h"
 
-#include "version.h"
+#include "generated/version.h"
 
 namespace tarvik {
 

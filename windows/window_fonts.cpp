@@ -1,4 +1,4 @@
-#include "window_fonts.h"
+#include "windows/window_fonts.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>

@@ -2,7 +2,7 @@
 // in-memory file system.
 #include <QAction>
 
-#include "editor_fixture.h"
+#include "tests/editor/editor_fixture.h"
 
 namespace tarvik::testing {
 namespace {

@@ -5,11 +5,11 @@
 #include <memory>
 #include <random>
 
-#include "codec.h"
-#include "fake_platform.h"
-#include "field_edit.h"
-#include "frmMain.h"
-#include "recording_graph.h"
+#include "image/codec.h"
+#include "tests/support/fake_platform.h"
+#include "editor/field_edit.h"
+#include "editor/frmMain.h"
+#include "tests/support/recording_graph.h"
 
 namespace tarvik::testing {
 

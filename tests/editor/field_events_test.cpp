@@ -1,8 +1,8 @@
 // What the fuel-map fields hand to the graph as the user types and clicks.
 #include <QTest>
 
-#include "editor_fixture.h"
-#include "modPlot.h"
+#include "tests/editor/editor_fixture.h"
+#include "graph/modPlot.h"
 
 namespace tarvik::testing {
 namespace {

@@ -8,9 +8,9 @@
 #include <QTest>
 #include <functional>
 
-#include "editor_fixture.h"
-#include "key_filter.h"
-#include "tab_control.h"
+#include "tests/editor/editor_fixture.h"
+#include "editor/key_filter.h"
+#include "editor/tab_control.h"
 
 namespace tarvik::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "editor_fixture.h"
-#include "tab_control.h"
+#include "tests/editor/editor_fixture.h"
+#include "editor/tab_control.h"
 
 namespace tarvik::testing {
 namespace {

@@ -7,10 +7,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "fake_platform.h"
-#include "field_edit.h"
-#include "frmMain.h"
-#include "tab_control.h"
+#include "tests/support/fake_platform.h"
+#include "editor/field_edit.h"
+#include "editor/frmMain.h"
+#include "editor/tab_control.h"
 
 namespace tarvik {
 namespace {

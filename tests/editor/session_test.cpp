@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "editor_fixture.h"
-#include "image_oracle.h"
+#include "tests/editor/editor_fixture.h"
+#include "fuzz/image_oracle.h"
 
 namespace tarvik::testing {
 namespace {

@@ -7,12 +7,12 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "fake_platform.h"
-#include "frmMain.h"
-#include "frmSplash.h"
-#include "qt_platform.h"
-#include "recording_graph.h"
-#include "tab_control.h"
+#include "tests/support/fake_platform.h"
+#include "editor/frmMain.h"
+#include "windows/frmSplash.h"
+#include "platform/qt_platform.h"
+#include "tests/support/recording_graph.h"
+#include "editor/tab_control.h"
 
 namespace tarvik::testing {
 namespace {

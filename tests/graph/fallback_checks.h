@@ -4,7 +4,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "surface_graph.h"
+#include "graph/surface_graph.h"
 
 namespace tarvik {
 

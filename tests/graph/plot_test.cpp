@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "fields.h"
-#include "modPlot.h"
+#include "image/fields.h"
+#include "graph/modPlot.h"
 
 namespace tarvik {
 namespace {

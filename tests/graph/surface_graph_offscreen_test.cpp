@@ -4,8 +4,8 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
-#include "fallback_checks.h"
-#include "surface_graph.h"
+#include "tests/graph/fallback_checks.h"
+#include "graph/surface_graph.h"
 
 namespace tarvik {
 namespace {

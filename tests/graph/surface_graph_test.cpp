@@ -15,10 +15,10 @@
 #include <memory>
 #include <string>
 
-#include "fallback_checks.h"
-#include "fields.h"
-#include "modPlot.h"
-#include "surface_graph.h"
+#include "tests/graph/fallback_checks.h"
+#include "image/fields.h"
+#include "graph/modPlot.h"
+#include "graph/surface_graph.h"
 
 namespace tarvik {
 namespace {

@@ -9,8 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "codec.h"
-#include "image_test_support.h"
+#include "image/codec.h"
+#include "tests/image/image_test_support.h"
 
 namespace tarvik {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "codec.h"
-#include "demo_image.h"
-#include "image_test_support.h"
+#include "image/codec.h"
+#include "tools/demo/demo_image.h"
+#include "tests/image/image_test_support.h"
 
 namespace tarvik {
 namespace {

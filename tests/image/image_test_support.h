@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "fields.h"
-#include "image_bytes.h"
+#include "image/fields.h"
+#include "image/image_bytes.h"
+#include "image/layout.h"
 
 namespace tarvik::test {
 

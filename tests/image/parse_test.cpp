@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "codec.h"
+#include "image/codec.h"
 
 namespace tarvik {
 namespace {

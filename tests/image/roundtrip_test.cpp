@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "codec.h"
-#include "image_test_support.h"
+#include "image/codec.h"
+#include "tests/image/image_test_support.h"
 
 namespace tarvik {
 namespace {

@@ -13,8 +13,8 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 
-#include "editor_fixture.h"
-#include "qt_platform.h"
+#include "tests/editor/editor_fixture.h"
+#include "platform/qt_platform.h"
 
 namespace tarvik::testing {
 namespace {

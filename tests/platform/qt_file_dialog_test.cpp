@@ -12,7 +12,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "qt_platform.h"
+#include "platform/qt_platform.h"
 
 namespace tarvik::testing {
 namespace {

@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "editor_fixture.h"
-#include "qt_platform.h"
+#include "tests/editor/editor_fixture.h"
+#include "platform/qt_platform.h"
 
 namespace tarvik::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform.h"
+#include "platform/platform.h"
 
 namespace tarvik::testing {
 

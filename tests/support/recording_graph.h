@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "fuel_graph.h"
+#include "graph/fuel_graph.h"
 
 namespace tarvik::testing {
 

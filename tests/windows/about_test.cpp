@@ -1,7 +1,7 @@
-#include "frmAbout.h"
-#include "pictures.h"
-#include "version_text.h"
-#include "window_test_support.h"
+#include "windows/frmAbout.h"
+#include "windows/pictures.h"
+#include "windows/version_text.h"
+#include "tests/windows/window_test_support.h"
 
 #include <QSignalSpy>
 #include <QTimer>

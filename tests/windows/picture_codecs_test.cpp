@@ -1,6 +1,6 @@
-#include "bmp_writer.h"
-#include "gif_writer.h"
-#include "palette.h"
+#include "tools/pictures/bmp_writer.h"
+#include "tools/pictures/gif_writer.h"
+#include "tools/pictures/palette.h"
 
 #include <QBuffer>
 #include <QHashSeed>

@@ -1,7 +1,7 @@
 // Pictures of the splash and About windows for the README: set
 // TARVIK_SCREENSHOT_DIR to a folder and run under a display (xvfb-run).
-#include "frmAbout.h"
-#include "frmSplash.h"
+#include "windows/frmAbout.h"
+#include "windows/frmSplash.h"
 
 #include <QDir>
 #include <QTest>

@@ -1,12 +1,12 @@
-#include "demo_image.h"
+#include "tools/demo/demo_image.h"
 
 #include <array>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
-#include "codec.h"
-#include "fields.h"
+#include "image/codec.h"
+#include "image/fields.h"
 
 namespace tarvik {
 

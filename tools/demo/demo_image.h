@@ -1,6 +1,6 @@
 #pragma once
 
-#include "image_bytes.h"
+#include "image/image_bytes.h"
 
 namespace tarvik {
 

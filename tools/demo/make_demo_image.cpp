@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "demo_image.h"
+#include "tools/demo/demo_image.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {

@@ -1,4 +1,4 @@
-#include "bmp_writer.h"
+#include "tools/pictures/bmp_writer.h"
 
 #include <QImage>
 

@@ -1,4 +1,4 @@
-#include "drawing.h"
+#include "tools/pictures/drawing.h"
 
 #include <QFont>
 #include <QLinearGradient>

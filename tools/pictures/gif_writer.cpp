@@ -1,4 +1,4 @@
-#include "gif_writer.h"
+#include "tools/pictures/gif_writer.h"
 
 #include <QImage>
 

@@ -1,9 +1,9 @@
 // Draws the program's pictures and writes them into the folder given as the
 // only argument (default: the current folder).
-#include "bmp_writer.h"
-#include "drawing.h"
-#include "gif_writer.h"
-#include "palette.h"
+#include "tools/pictures/bmp_writer.h"
+#include "tools/pictures/drawing.h"
+#include "tools/pictures/gif_writer.h"
+#include "tools/pictures/palette.h"
 
 #include <QDir>
 #include <QFile>

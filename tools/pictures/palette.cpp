@@ -1,4 +1,4 @@
-#include "palette.h"
+#include "tools/pictures/palette.h"
 
 #include <QHash>
 
