@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/qt_file_system.h"
 
 namespace tarvik {
 
@@ -24,13 +25,6 @@ public:
 
 private:
     bool busy_ = false;
-};
-
-class QtFileSystem final : public FileSystem {
-public:
-    [[nodiscard]] LengthResult FileLength(const QString& path) override;
-    [[nodiscard]] ReadResult ReadFile(const QString& path, qint64 maxBytes) override;
-    [[nodiscard]] QString WriteFile(const QString& path, const QByteArray& data) override;
 };
 
 class QtModalShow final : public ModalShow {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/platform.h"
+
+namespace tarvik {
+
+// Files on the real file system, with Qt Core alone: the editor's Open and
+// Save As, and the table tool, read and write images through it, so both
+// write a file whole or not at all.
+class QtFileSystem final : public FileSystem {
+public:
+    [[nodiscard]] LengthResult FileLength(const QString& path) override;
+    [[nodiscard]] ReadResult ReadFile(const QString& path, qint64 maxBytes) override;
+    [[nodiscard]] QString WriteFile(const QString& path, const QByteArray& data) override;
+};
+
+}  // namespace tarvik
