@@ -39,7 +39,9 @@
 #include "image/codec.h"
 #include "bench/event_clock.h"
 #include "editor/field_edit.h"
+#include "app/run_editor.h"
 #include "editor/frmMain.h"
+#include "graph/surface_graph.h"
 #include "graph/modPlot.h"
 #include "platform/platform.h"
 #include "bench/proc_info.h"
@@ -295,6 +297,7 @@ private:
     QtBusyCursor cursor_;
     QtFileSystem fileSystem_;
     QtModalShow modal_;
+    std::unique_ptr<SurfaceGraph> view_;  // before the window, which borrows it
     std::unique_ptr<frmMain> window_;
     SurfaceGraph* graph_ = nullptr;
 
@@ -333,14 +336,15 @@ void EditorBench::Start() {
 
     // The real start-up: the splash stands its 2.5 s, then the main window.
     stages_.emplace_back("application made", CurrentMemory());
-    window_ = std::make_unique<frmMain>(Platform{dialog_, messages_, cursor_, fileSystem_, modal_});
+    view_ = std::make_unique<SurfaceGraph>();
+    window_ = std::make_unique<frmMain>(Platform{dialog_, messages_, cursor_, fileSystem_, modal_}, *view_);
     stages_.emplace_back("main window made", CurrentMemory());
     window_->Form_Load();
     window_->show();
     if (!QTest::qWaitForWindowExposed(window_.get())) Fail("the main window was not exposed");
     window_->activateWindow();
     if (!QTest::qWaitForWindowActive(window_.get())) Fail("the main window did not become active");
-    graph_ = window_->findChild<SurfaceGraph*>();
+    graph_ = view_.get();
     if (graph_ == nullptr || !graph_->HasOpenGL()) Fail("the 3-D graph has no OpenGL here");
     if (!QTest::qWaitFor([&] { return app_.graphFrames() > 0; }, kWaitMilliseconds)) {
         Fail("the graph drew no first frame");

@@ -154,9 +154,9 @@ TEST(StartupWarmUp, RunsWhileThePaintedSplashStandsAndLeavesTheGraphEmpty) {
     testing::FakeBusyCursor cursor;
     testing::FakeFileSystem files;
     QtModalShow modal;
-    frmMain window(Platform{dialogs, messages, cursor, files, modal});
-    auto* view = window.findChild<SurfaceGraph*>();
-    ASSERT_NE(view, nullptr);
+    SurfaceGraph graph;
+    frmMain window(Platform{dialogs, messages, cursor, files, modal}, graph);
+    SurfaceGraph* view = &graph;
     ASSERT_TRUE(view->HasOpenGL());
 
     StartupWatch watch;

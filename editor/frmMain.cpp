@@ -13,9 +13,7 @@
 #include "windows/frmAbout.h"
 #include "windows/frmSplash.h"
 #include "graph/modPlot.h"
-#include "platform/qt_platform.h"
 #include "editor/scope_exit.h"
-#include "graph/surface_graph.h"
 #include "editor/tab_control.h"
 
 namespace tarvik {
@@ -48,7 +46,11 @@ private:
 
 }  // namespace
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The view is borrowed: hand it back before the page would delete it.
+    graph_.Widget().hide();
+    graph_.Widget().setParent(nullptr);
+}
 
 void frmMain::Form_Load() {
     timerSplash_.setInterval(kSplashMilliseconds);
@@ -60,10 +62,7 @@ void frmMain::Form_Load() {
         // The splash stands for 2.5 s with nothing to do: let the 3-D view
         // build its drawing code meanwhile, once the splash is on screen,
         // instead of when the main window first appears or at the first Open.
-        auto* view = dynamic_cast<SurfaceGraph*>(graph_);
-        AfterFirstPaint warmUp(splash, [view] {
-            if (view != nullptr) view->WarmUp();
-        });
+        AfterFirstPaint warmUp(splash, [this] { graph_.WarmUp(); });
         platform_.modalShow.ShowModal(splash);
     }
     SetTabOrder();
@@ -113,7 +112,7 @@ void frmMain::smnuOpen_Click() {
         } else {
             std::copy(read.data.cbegin(), read.data.cend(), ImageBytes_.begin());
             LoadFieldsFromImage();
-            PlotFuelMap(*this, *graph_);
+            PlotFuelMap(*this, graph_);
             smnuSaveAs_->setEnabled(true);
         }
     }
@@ -155,11 +154,11 @@ void frmMain::mnuAbout_Click() {
 
 void frmMain::txtData_Change(int index) {
     if (SuppressPlot_) return;
-    PlotFuelMap(*this, *graph_);
-    PlotCursor(index, *this, *graph_);
+    PlotFuelMap(*this, graph_);
+    PlotCursor(index, *this, graph_);
 }
 
-void frmMain::txtData_Click(int index) { PlotCursor(index, *this, *graph_); }
+void frmMain::txtData_Click(int index) { PlotCursor(index, *this, graph_); }
 
 bool frmMain::StoreFieldsToImage() {
     const StoreResult result = tarvik::StoreFieldsToImage(*this, ImageBytes_);
@@ -217,14 +216,6 @@ bool frmMain::focusNextPrevChild(bool next) {
     if (page >= 0 && page != SSTab1_->currentIndex()) SSTab1_->setCurrentIndex(page);
     target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
-}
-
-int RunEditor(QApplication& app) {
-    QtPlatform desktop;
-    frmMain window(desktop.Get());
-    window.Form_Load();
-    window.show();
-    return app.exec();
 }
 
 }  // namespace tarvik

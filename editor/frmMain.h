@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "image/fields.h"
-#include "graph/fuel_graph.h"
+#include "graph/graph_view.h"
 #include "image/image_bytes.h"
 #include "platform/platform.h"
 
 class QAction;
-class QApplication;
 class QLabel;
 
 namespace tarvik {
@@ -27,9 +26,10 @@ class frmMain final : public QMainWindow, private FieldSink, private FieldSource
 public:
     static constexpr int kSplashMilliseconds = 2500;
 
-    // graph: where the fuel map is plotted; nullptr for the 3-D view placed
-    // on the "Kennfellt" page.
-    explicit frmMain(Platform platform, FuelGraph* graph = nullptr, QWidget* parent = nullptr);
+    // platform: the desktop's dialogs, message box, cursor, files and modal
+    // windows; graph: the 3-D view placed on the "Kennfellt" page, borrowed
+    // for the window's life.
+    frmMain(Platform platform, GraphView& graph, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Start-up, before the window is shown: the splash, then the tab order.
@@ -86,15 +86,11 @@ private:
     QAction* smnuExit_ = nullptr;
     QAction* mnuAbout_ = nullptr;
     TabControl* SSTab1_ = nullptr;
-    FuelGraph* graph_ = nullptr;
+    GraphView& graph_;
 
     // txtData, txtFLE, txtWE, txtAE, txtIS, txtRL and txtCC.
     PerFamily<FieldEdit*> fields_;
     std::vector<QWidget*> tabOrder_;
 };
-
-// Creates the main window on the real desktop, runs its start-up and the
-// event loop; returns the program's exit code.
-int RunEditor(QApplication& app);
 
 }  // namespace tarvik

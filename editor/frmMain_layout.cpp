@@ -10,7 +10,6 @@
 #include "editor/field_edit.h"
 #include "editor/frmMain.h"
 #include "windows/pictures.h"
-#include "graph/surface_graph.h"
 #include "editor/tab_control.h"
 #include "windows/window_fonts.h"
 
@@ -81,7 +80,7 @@ private:
 
 }  // namespace
 
-frmMain::frmMain(Platform platform, FuelGraph* graph, QWidget* parent)
+frmMain::frmMain(Platform platform, GraphView& graph, QWidget* parent)
     : QMainWindow(parent), platform_(platform), graph_(graph) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tarvik for Saabs"));
@@ -181,17 +180,11 @@ void frmMain::CreateFuelMapPage(QWidget* page) {
     hundred->setGeometry(Px(7920), Px(4920), Px(8190) - Px(7920), hundred->height());
     AddLabel(page, IndexedName("lblLoad", 16), QStringLiteral("Massflow [%]"), 8340, 4920);
 
-    const QRect graphRect = Twips(1320, 5220, 6195, 5475);
-    QWidget* graphWidget = nullptr;
-    if (graph_ == nullptr) {
-        auto* view = new SurfaceGraph(page);
-        graph_ = view;
-        graphWidget = view;
-    } else {
-        graphWidget = new QWidget(page);  // the graph is drawn elsewhere
-    }
-    graphWidget->setObjectName(QStringLiteral("Graph"));
-    graphWidget->setGeometry(graphRect);
+    QWidget& view = graph_.Widget();
+    view.setParent(page);
+    view.setObjectName(QStringLiteral("Graph"));
+    view.setGeometry(Twips(1320, 5220, 6195, 5475));
+    view.show();
 }
 
 void frmMain::CreateOtherParametersPage(QWidget* page) {

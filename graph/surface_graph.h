@@ -8,7 +8,7 @@
 
 #include <optional>
 
-#include "graph/fuel_graph.h"
+#include "graph/graph_view.h"
 
 QT_BEGIN_NAMESPACE
 class QCustom3DItem;
@@ -28,7 +28,7 @@ namespace tarvik {
 //
 // Without OpenGL the widget shows a short note instead, and the FuelGraph
 // calls are accepted and do nothing, so the editor stays usable.
-class SurfaceGraph final : public QWidget, public FuelGraph {
+class SurfaceGraph final : public QWidget, public GraphView {
     Q_OBJECT
 public:
     enum class Rendering {
@@ -47,13 +47,14 @@ public:
 
     void ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) override;
     void ReplaceCursor(int x, int y, double z) override;
+    [[nodiscard]] QWidget& Widget() override { return *this; }
 
     // Draws a throw-away surface and marker once, off screen, and removes
     // them again: the software renderer builds its drawing code on first use,
     // which would otherwise hold up the first frame of the view and the first
     // Open. The plots are left exactly as they were; does nothing once data
     // has been handed over, and nothing without OpenGL.
-    void WarmUp();
+    void WarmUp() override;
 
     // Whether the 3-D graph is live (false: the note is shown).
     [[nodiscard]] bool HasOpenGL() const { return graph_ != nullptr; }

@@ -9,7 +9,7 @@
 #include "tests/support/fake_platform.h"
 #include "editor/field_edit.h"
 #include "editor/frmMain.h"
-#include "tests/support/recording_graph.h"
+#include "tests/support/recording_view.h"
 
 namespace tarvik::testing {
 
@@ -18,8 +18,8 @@ namespace tarvik::testing {
 class EditorTest : public ::testing::Test {
 protected:
     FakePlatform platform;
-    RecordingGraph graph;
-    std::unique_ptr<frmMain> window = std::make_unique<frmMain>(platform.Get(), &graph);
+    RecordingView graph;
+    std::unique_ptr<frmMain> window = std::make_unique<frmMain>(platform.Get(), graph);
 
     [[nodiscard]] static QByteArray RandomImage(unsigned seed) {
         std::mt19937 random(seed);

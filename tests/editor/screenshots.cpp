@@ -10,6 +10,7 @@
 #include "tests/support/fake_platform.h"
 #include "editor/field_edit.h"
 #include "editor/frmMain.h"
+#include "graph/surface_graph.h"
 #include "editor/tab_control.h"
 
 namespace tarvik {
@@ -28,7 +29,8 @@ TEST(Screenshots, BothPagesOfTheMainWindow) {
     if (file.open(QIODevice::ReadOnly)) platform.fileSystem.files[demo] = file.readAll();
     platform.fileDialog.answers.push_back(demo);
 
-    frmMain window(platform.Get());
+    SurfaceGraph view;
+    frmMain window(platform.Get(), view);
     window.move(0, 0);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));

@@ -11,7 +11,7 @@
 #include "editor/frmMain.h"
 #include "windows/frmSplash.h"
 #include "platform/qt_platform.h"
-#include "tests/support/recording_graph.h"
+#include "tests/support/recording_view.h"
 #include "editor/tab_control.h"
 
 namespace tarvik::testing {
@@ -31,8 +31,8 @@ TEST(Startup, OnlyTheSplashForTwoAndAHalfSecondsThenTheMainWindow) {
     FakeBusyCursor cursor;
     FakeFileSystem files;
     QtModalShow modal;
-    RecordingGraph graph;
-    frmMain window(Platform{dialogs, messages, cursor, files, modal}, &graph);
+    RecordingView graph;
+    frmMain window(Platform{dialogs, messages, cursor, files, modal}, graph);
 
     QStringList seenWhileUp;
     bool splashCentred = false;
@@ -65,6 +65,7 @@ TEST(Startup, OnlyTheSplashForTwoAndAHalfSecondsThenTheMainWindow) {
     EXPECT_LT(elapsed, 5000);
     EXPECT_FALSE(window.splashTimer().isActive()) << "the tick happens once";
     EXPECT_EQ(window.tabOrder().size(), 311u) << "the tab order is set after the splash";
+    EXPECT_EQ(graph.warmUps, 1) << "the view was warmed up once while the splash stood";
     for (QWidget* w : QApplication::topLevelWidgets()) {
         EXPECT_NE(w->objectName(), QStringLiteral("frmSplash")) << "the splash was unloaded";
     }
@@ -77,8 +78,8 @@ TEST(Startup, OnlyTheSplashForTwoAndAHalfSecondsThenTheMainWindow) {
 
 TEST(Startup, ATickWithTheSplashAlreadyGoneOnlyStopsTheTimer) {
     FakePlatform platform;
-    RecordingGraph graph;
-    frmMain window(platform.Get(), &graph);
+    RecordingView graph;
+    frmMain window(platform.Get(), graph);
     window.Form_Load();  // the fake returns at once, the timer still runs
     EXPECT_EQ(platform.modalShow.shown, QStringList{QStringLiteral("frmSplash")});
     EXPECT_TRUE(window.splashTimer().isActive());

@@ -191,8 +191,8 @@ protected:
     FakeMessageBox messages;
     FakeBusyCursor cursor;
     FakeModalShow modal;
-    RecordingGraph graph;
-    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, &graph};
+    RecordingView graph;
+    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, graph};
 
     void ExpectAtRest() const {
         EXPECT_FALSE(cursor.busy);
@@ -268,8 +268,8 @@ protected:
     FakeMessageBox messages;
     FakeBusyCursor cursor;
     FakeModalShow modal;
-    RecordingGraph graph;
-    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, &graph};
+    RecordingView graph;
+    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, graph};
 
     [[nodiscard]] QString AllTexts() const {
         QString all;

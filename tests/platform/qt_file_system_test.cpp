@@ -109,8 +109,8 @@ protected:
     FakeMessageBox messages;
     FakeBusyCursor cursor;
     FakeModalShow modal;
-    RecordingGraph graph;
-    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, &graph};
+    RecordingView graph;
+    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, graph};
 };
 
 TEST_F(RealFilesEditorTest, OpenThenSaveOverALongerFileWritesTheSame4096Bytes) {

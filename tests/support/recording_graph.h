@@ -6,19 +6,24 @@
 
 namespace tarvik::testing {
 
+struct RecordedSurface {
+    Breakpoints x;
+    Breakpoints y;
+    FuelMatrix z;
+};
+struct RecordedCursor {
+    int x;
+    int y;
+    double z;
+};
+
 // Stands for the 3-D graph: keeps every surface and marker handed to it.
-class RecordingGraph final : public FuelGraph {
+// Base is FuelGraph for the plot alone, GraphView for the main window.
+template <typename Base = FuelGraph>
+class Recording : public Base {
 public:
-    struct Surface {
-        Breakpoints x;
-        Breakpoints y;
-        FuelMatrix z;
-    };
-    struct Cursor {
-        int x;
-        int y;
-        double z;
-    };
+    using Surface = RecordedSurface;
+    using Cursor = RecordedCursor;
     std::vector<Surface> surfaces;
     std::vector<Cursor> cursors;
 
@@ -27,5 +32,7 @@ public:
     }
     void ReplaceCursor(int x, int y, double z) override { cursors.push_back({x, y, z}); }
 };
+
+using RecordingGraph = Recording<FuelGraph>;
 
 }  // namespace tarvik::testing

@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "editor/frmMain.h"
+#include "app/run_editor.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
