@@ -117,15 +117,25 @@ bool OpenGLAvailable() {
     return true;
 }
 
-SurfaceGraph::SurfaceGraph(QWidget* parent, Rendering rendering) : QWidget(parent) {
+SurfaceGraph::SurfaceGraph(QWidget* parent, Rendering rendering) : QWidget(parent), rendering_(rendering) {
     setObjectName(QStringLiteral("Graph"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    if (rendering == Rendering::Auto && OpenGLAvailable()) {
+}
+
+void SurfaceGraph::EnsureBuilt() const {
+    if (built_) return;
+    built_ = true;
+    if (rendering_ == Rendering::Auto && OpenGLAvailable()) {
         BuildGraph();
     } else {
         BuildFallback();
     }
+}
+
+void SurfaceGraph::showEvent(QShowEvent* event) {
+    EnsureBuilt();
+    QWidget::showEvent(event);
 }
 
 SurfaceGraph::~SurfaceGraph() = default;
@@ -134,8 +144,8 @@ QString SurfaceGraph::FallbackText() {
     return QStringLiteral("The 3-D graph needs OpenGL, which is not available here.");
 }
 
-void SurfaceGraph::BuildFallback() {
-    note_ = new QLabel(FallbackText(), this);
+void SurfaceGraph::BuildFallback() const {
+    note_ = new QLabel(FallbackText(), const_cast<SurfaceGraph*>(this));
     note_->setObjectName(QStringLiteral("GraphNote"));
     note_->setAlignment(Qt::AlignCenter);
     note_->setWordWrap(true);
@@ -143,11 +153,11 @@ void SurfaceGraph::BuildFallback() {
     layout()->addWidget(note_);
 }
 
-void SurfaceGraph::BuildGraph() {
+void SurfaceGraph::BuildGraph() const {
     // The container takes ownership of the graph window.
     const QSurfaceFormat format = GraphFormat();
     auto* graph = new Q3DSurface(&format);
-    QWidget* container = QWidget::createWindowContainer(graph, this);
+    QWidget* container = QWidget::createWindowContainer(graph, const_cast<SurfaceGraph*>(this));
     container->setObjectName(QStringLiteral("GraphView"));
     container->setFocusPolicy(Qt::NoFocus);
     layout()->addWidget(container);
@@ -197,6 +207,7 @@ void SurfaceGraph::BuildGraph() {
 }
 
 void SurfaceGraph::ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) {
+    EnsureBuilt();
     if (series_ == nullptr) return;
     // Rows run along the depth (load) axis, columns along RPM: element
     // [l][r] of the array is cell (r, l).
@@ -215,6 +226,7 @@ void SurfaceGraph::ReplaceSurface(const Breakpoints& x, const Breakpoints& y, co
 }
 
 void SurfaceGraph::ReplaceCursor(int x, int y, double z) {
+    EnsureBuilt();
     if (graph_ == nullptr) return;
     const QVector3D position(static_cast<float>(x), static_cast<float>(z), static_cast<float>(y));
     if (marker_ != nullptr) {
@@ -228,6 +240,7 @@ void SurfaceGraph::ReplaceCursor(int x, int y, double z) {
 }
 
 void SurfaceGraph::WarmUp() {
+    EnsureBuilt();
     if (graph_ == nullptr || series_->dataProxy()->rowCount() != 0 || marker_ != nullptr) return;
     FuelMatrix z{};
     for (std::size_t l = 0; l < z.size(); ++l) {
@@ -248,11 +261,13 @@ void SurfaceGraph::WarmUp() {
 }
 
 QImage SurfaceGraph::RenderImage(QSize size) const {
+    EnsureBuilt();
     if (graph_ == nullptr) return {};
     return graph_->renderToImage(0, size);
 }
 
 QList<QVector3D> SurfaceGraph::SurfacePoints() const {
+    EnsureBuilt();
     QList<QVector3D> points;
     if (series_ == nullptr) return points;
     const QSurfaceDataArray* rows = series_->dataProxy()->array();

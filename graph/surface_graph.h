@@ -28,6 +28,12 @@ namespace tarvik {
 //
 // Without OpenGL the widget shows a short note instead, and the FuelGraph
 // calls are accepted and do nothing, so the editor stays usable.
+//
+// The OpenGL side (the check for OpenGL, the graph window, axes and series)
+// is built on first need rather than with the widget: at the warm-up, once
+// the splash is on screen, or at the first plot or showing, whichever comes
+// first. Asking for OpenGL before the splash would keep the splash from the
+// screen for as long as the driver takes to answer.
 class SurfaceGraph final : public QWidget, public GraphView {
     Q_OBJECT
 public:
@@ -57,7 +63,10 @@ public:
     void WarmUp() override;
 
     // Whether the 3-D graph is live (false: the note is shown).
-    [[nodiscard]] bool HasOpenGL() const { return graph_ != nullptr; }
+    [[nodiscard]] bool HasOpenGL() const {
+        EnsureBuilt();
+        return graph_ != nullptr;
+    }
 
     // The graph drawn off screen at `size`; a null image without OpenGL.
     [[nodiscard]] QImage RenderImage(QSize size) const;
@@ -70,19 +79,30 @@ public:
 
     // The live graph for inspection (axes, series, custom items); null
     // without OpenGL.
-    [[nodiscard]] Q3DSurface* Graph3D() const { return graph_; }
+    [[nodiscard]] Q3DSurface* Graph3D() const {
+        EnsureBuilt();
+        return graph_;
+    }
 
     // The text shown in place of the graph when OpenGL cannot be had.
     [[nodiscard]] static QString FallbackText();
 
-private:
-    void BuildGraph();
-    void BuildFallback();
+protected:
+    void showEvent(QShowEvent* event) override;
 
-    Q3DSurface* graph_ = nullptr;           // owned by its window container
-    QSurface3DSeries* series_ = nullptr;    // owned by graph_
-    QCustom3DItem* marker_ = nullptr;       // owned by graph_ once added
-    QLabel* note_ = nullptr;                // child widget
+private:
+    // Builds the graph or the note, once. Const because the inspecting
+    // calls may be the first need; what it fills in is the lazily made view.
+    void EnsureBuilt() const;
+    void BuildGraph() const;
+    void BuildFallback() const;
+
+    Rendering rendering_;
+    mutable bool built_ = false;
+    mutable Q3DSurface* graph_ = nullptr;         // owned by its window container
+    mutable QSurface3DSeries* series_ = nullptr;  // owned by graph_
+    QCustom3DItem* marker_ = nullptr;             // owned by graph_ once added
+    mutable QLabel* note_ = nullptr;              // child widget
 };
 
 // True when an OpenGL context can be created and made current on this
