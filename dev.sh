@@ -24,7 +24,9 @@ packages=(
     libgl-dev libgl1-mesa-dri libglx-mesa0
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth fontconfig fonts-liberation2
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev clang-format-14
+    libx11-dev libxtst-dev xclip
+    dpkg-dev file lintian desktop-file-utils appstream xdotool
 )
 
 missing=()
