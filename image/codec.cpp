@@ -137,23 +137,27 @@ void LoadFieldsFromImage(const ImageBytes& image, FieldSink& fields) {
 
 namespace {
 
-// Step 1 of the fuel map: convert every cell, writing nothing.
-[[nodiscard]] bool ConvertFuelCells(const FieldSource& fields, FuelCells& cells) {
+constexpr int kNoCell = -1;
+
+// Step 1 of the fuel map: convert every cell, writing nothing. Returns the
+// first cell read that cannot be converted, or kNoCell.
+[[nodiscard]] int ConvertFuelCells(const FieldSource& fields, FuelCells& cells) {
     for (int i = kFuelCells - 1; i >= 0; --i) {
         const double x = ParseLeadingNumber(fields.FieldText(Family::Data, i));
-        if (!(x >= 0.0 && x < kFuelHighLimit)) return false;
+        if (!(x >= 0.0 && x < kFuelHighLimit)) return i;
         const double high = std::floor(x / 256.0);
         const auto low = ConvertToByte(x - 256.0 * high);
-        if (!low) return false;
+        if (!low) return i;
         cells.high[static_cast<std::size_t>(i)] = high;
         cells.low[static_cast<std::size_t>(i)] = *low;
     }
-    return true;
+    return kNoCell;
 }
 
-[[nodiscard]] bool StoreFuelMap(const FieldSource& fields, ImageBytes& image) {
+// Returns the cell that stopped the store, or kNoCell when all were stored.
+[[nodiscard]] int StoreFuelMap(const FieldSource& fields, ImageBytes& image) {
     FuelCells cells;
-    if (!ConvertFuelCells(fields, cells)) return false;
+    if (const int failed = ConvertFuelCells(fields, cells); failed != kNoCell) return failed;
 
     for (std::size_t i = 0; i < kFuelCells; ++i) image[kFuelLowOffset + i] = cells.low[i];
 
@@ -164,13 +168,13 @@ namespace {
         unsigned byte = 0;
         for (std::size_t m = 0; m < 4; ++m) {
             const double high = cells.high[4 * q + m];
-            if (high > 3.0) return false;
+            if (high > 3.0) return static_cast<int>(4 * q + m);
             byte = byte * 4 + static_cast<unsigned>(high);
         }
         packed[q] = static_cast<std::uint8_t>(byte);
     }
     for (std::size_t q = 0; q < kFuelPackedCount; ++q) image[kFuelPackedOffset + q] = packed[q];
-    return true;
+    return kNoCell;
 }
 
 }  // namespace
@@ -178,14 +182,14 @@ namespace {
 StoreResult StoreFieldsToImage(const FieldSource& fields, ImageBytes& image) {
     for (const TableLayout& table : kStoreOrder) {
         if (table.family == Family::Data) {
-            if (!StoreFuelMap(fields, image)) return {false, table.name};
+            if (const int failed = StoreFuelMap(fields, image); failed != kNoCell) return {false, table.name, failed};
             continue;
         }
         const double scale = table.family == Family::CC ? kControlConstantScale : 1.0;
         for (int i = 0; i < table.count; ++i) {
             // An overflowing product is infinite and so fails the range test.
             const auto byte = ConvertToByte(ParseLeadingNumber(fields.FieldText(table.family, i)) * scale);
-            if (!byte) return {false, table.name};
+            if (!byte) return {false, table.name, i};
             image[table.offset + static_cast<std::size_t>(i)] = *byte;
         }
     }

@@ -39,6 +39,8 @@ struct StoreResult {
     bool ok = true;
     // When !ok: the name of the first table holding an illegal value.
     std::string_view failedTable;
+    // When !ok: the field of that table whose value stopped the store.
+    int failedIndex = -1;
 };
 
 // Reads every field in store order and writes its bytes into the image as

@@ -151,15 +151,25 @@ QImage DrawAbout() {
     return picture;
 }
 
-QImage DrawIcon() {
-    QImage picture(32, 32, QImage::Format_RGB32);
+QImage DrawIcon(int size) {
+    // Laid out on a 32 x 32 grid and scaled: at 32 every figure below is the
+    // one windows/pictures/icon.png was drawn with, pixel for pixel.
+    const double scale = size / 32.0;
+    // More cells as the tile grows, up to the splash's 16, so that a large
+    // icon shows a mesh rather than a few coarse facets.
+    const int cells = std::min(16, 6 + (size - 32) / 16);
+    // Lines grow more slowly than the tile: at 256 px they stay about 1.4 px,
+    // where scaling them with the tile would make them 4 px bars.
+    const double lineWidth = 0.5 * std::sqrt(scale);
+
+    QImage picture(size, size, QImage::Format_RGB32);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, 32);
+    QLinearGradient sky(0, 0, 0, size);
     sky.setColorAt(0.0, kNavyTop);
     sky.setColorAt(1.0, kNavyBottom);
     painter.fillRect(picture.rect(), sky);
-    DrawSurface(painter, QRectF(1, 2, 30, 28), 6, 0.5, 235);
+    DrawSurface(painter, QRectF(1 * scale, 2 * scale, 30 * scale, 28 * scale), cells, lineWidth, 235);
     return picture;
 }
 

@@ -13,7 +13,12 @@ namespace tarvik::pictures {
 // surface, and a light body from y 86 down for the window's labels.
 [[nodiscard]] QImage DrawAbout();
 
-// The main window's icon, 32 x 32: the fuel-map surface on a dark-blue tile.
-[[nodiscard]] QImage DrawIcon();
+// The program's icon, size x size: the fuel-map surface on a dark-blue tile.
+// The main window carries the 32 x 32 one; the desktop's icon theme gets
+// each of kIconSizes, each drawn afresh at its size (finer mesh, lines kept
+// thin) rather than scaled up from a smaller one.
+[[nodiscard]] QImage DrawIcon(int size = 32);
+
+inline constexpr int kIconSizes[] = {32, 48, 64, 128, 256};
 
 }  // namespace tarvik::pictures

@@ -1,0 +1,106 @@
+#include "tables/cells.h"
+
+#include <array>
+#include <charconv>
+
+namespace tarvik::tables {
+
+namespace {
+
+[[nodiscard]] bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+CellPosition PositionOf(Family family, int index) {
+    if (family == Family::Data) return {GridRow(index), GridColumn(index)};
+    return {index, 0};
+}
+
+std::optional<int> IndexAt(Family family, int row, int column) {
+    if (family == Family::Data) {
+        if (row < 0 || row >= kFuelSide || column < 0 || column >= kFuelSide) return std::nullopt;
+        return CellAt(row, column);
+    }
+    if (row < 0 || row >= FieldCount(family) || column != 0) return std::nullopt;
+    return row;
+}
+
+std::string CaptionOf(Family family, int index) {
+    if (family == Family::Data) return std::to_string(RowRpm(GridRow(index))) + " rpm";
+    const auto captions = Layout(family).captions;
+    if (captions.empty()) return {};
+    return std::string(captions[static_cast<std::size_t>(index)]);
+}
+
+const TableLayout* FindTable(std::string_view key) {
+    for (const TableLayout& table : kStoreOrder) {
+        if (table.key == key) return &table;
+    }
+    return nullptr;
+}
+
+std::vector<int> ShownCells(Family family) {
+    std::vector<int> cells;
+    if (family == Family::Data) {
+        for (int row = 0; row < kFuelSide; ++row) {
+            for (int column = 0; column < kFuelSide; ++column) cells.push_back(CellAt(row, column));
+        }
+    } else {
+        for (int i = 0; i < FieldCount(family); ++i) cells.push_back(i);
+    }
+    return cells;
+}
+
+std::string DescribeCell(Family family, int index) {
+    std::string text(Layout(family).key);
+    if (FieldCount(family) == 1) return text;
+    const CellPosition at = PositionOf(family, index);
+    text += " row " + std::to_string(at.row) + " (" + CaptionOf(family, index) + ")";
+    if (family == Family::Data) text += " column " + std::to_string(at.column);
+    return text;
+}
+
+std::string NumberText(double value) {
+    // Room for any double written out: the longest, the smallest subnormal,
+    // takes 326 characters with its sign.
+    std::array<char, 400> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string_view Trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+std::string_view PlainNumberProblem(std::string_view text) {
+    text = Trimmed(text);
+    if (text.empty()) return "is empty";
+    std::size_t pos = 0;
+    if (text[pos] == '+' || text[pos] == '-') ++pos;
+    int digits = 0;
+    int points = 0;
+    int commas = 0;
+    bool other = false;
+    for (; pos < text.size(); ++pos) {
+        const char c = text[pos];
+        if (IsDigit(c)) {
+            ++digits;
+        } else if (c == '.') {
+            ++points;
+        } else if (c == ',') {
+            ++commas;
+        } else {
+            other = true;
+        }
+    }
+    if (!other && digits > 0 && points == 0 && commas == 1) {
+        return kDecimalComma;
+    }
+    if (other || commas > 0 || points > 1 || digits == 0) return "is not a plain number";
+    return {};
+}
+
+}  // namespace tarvik::tables

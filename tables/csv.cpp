@@ -1,0 +1,109 @@
+#include "tables/csv.h"
+
+namespace tarvik::tables {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+[[nodiscard]] bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+}  // namespace
+
+std::string_view WithoutByteOrderMark(std::string_view text) {
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    return text;
+}
+
+char DetectSeparator(std::string_view text) {
+    bool inLine = false;  // blank lines before the header are passed over
+    for (const char c : text) {
+        if (c == ',' || c == ';') return c;
+        if (IsLineEnd(c)) {
+            if (inLine) break;
+        } else {
+            inLine = true;
+        }
+    }
+    return ',';
+}
+
+CsvReadResult ReadCsv(std::string_view text, char separator) {
+    CsvReadResult result;
+    std::size_t pos = 0;
+    int line = 1;
+    const auto atFieldEnd = [&] { return pos >= text.size() || text[pos] == separator || IsLineEnd(text[pos]); };
+
+    while (pos < text.size()) {
+        CsvRecord record;
+        record.line = line;
+        for (;;) {
+            std::string field;
+            if (text[pos] == '"') {
+                const int opened = line;
+                ++pos;
+                for (;;) {
+                    if (pos >= text.size()) {
+                        result.error = "a quoted field begins here and is never closed";
+                        result.errorLine = opened;
+                        return result;
+                    }
+                    const char c = text[pos++];
+                    if (c == '"') {
+                        if (pos < text.size() && text[pos] == '"') {
+                            field += '"';
+                            ++pos;
+                            continue;
+                        }
+                        break;
+                    }
+                    // A CRLF inside the quotes is one line break, counted at its LF.
+                    if (c == '\n' || (c == '\r' && (pos >= text.size() || text[pos] != '\n'))) ++line;
+                    field += c;
+                }
+                if (!atFieldEnd()) {
+                    result.error = "text follows the closing quote of a field";
+                    result.errorLine = line;
+                    return result;
+                }
+            } else {
+                while (!atFieldEnd()) field += text[pos++];
+            }
+            record.fields.push_back(std::move(field));
+            if (pos < text.size() && text[pos] == separator) {
+                ++pos;
+                if (pos == text.size()) record.fields.emplace_back();
+                if (pos < text.size()) continue;
+            }
+            break;
+        }
+        if (pos < text.size() && text[pos] == '\r') ++pos;
+        if (pos < text.size() && text[pos] == '\n') ++pos;
+        ++line;
+        result.records.push_back(std::move(record));
+    }
+    return result;
+}
+
+std::string CsvField(std::string_view field) {
+    if (field.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(field);
+    std::string quoted = "\"";
+    for (const char c : field) {
+        if (c == '"') quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) line += ',';
+        line += CsvField(fields[i]);
+    }
+    line += "\r\n";
+    return line;
+}
+
+}  // namespace tarvik::tables
