@@ -56,6 +56,10 @@ fi
 xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
 (cd build && "${xvfb[@]}" ctest --output-on-failure -j1)
 
+# The Debian package: built from this build, validated (desktop entry,
+# metainfo, lintian, contents), unpacked and started.
+bash packaging/check.sh build
+
 # Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer
 # (any undefined behaviour aborts the test).
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
