@@ -180,6 +180,28 @@ void frmMain::SetFieldText(Family family, int index, std::string_view text) {
 
 std::string frmMain::FieldText(Family family, int index) const { return field(family, index).text().toStdString(); }
 
+double frmMain::FieldNumber(Family family, int index) const {
+    // Every keystroke in the map reads all 256 cells. Only ASCII characters
+    // take part in a number; any other character ends it wherever it
+    // stands, as its UTF-8 bytes would, so it is read as one byte that
+    // cannot continue a number. A field's text fits the stack buffer unless
+    // something long was pasted.
+    const QString text = field(family, index).text();
+    constexpr qsizetype kShort = 64;
+    char local[kShort];
+    std::string spill;
+    char* bytes = local;
+    if (text.size() > kShort) {
+        spill.resize(static_cast<std::size_t>(text.size()));
+        bytes = spill.data();
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        bytes[i] = c < 0x80 ? static_cast<char>(c) : '\x80';
+    }
+    return ParseLeadingNumber(std::string_view(bytes, static_cast<std::size_t>(text.size())));
+}
+
 void frmMain::ShowIoError(const QString& action, const QString& path, const QString& reason) {
     platform_.messageBox.Show(QStringLiteral("Cannot %1 the file \"%2\".\n%3").arg(action, path, reason), kErrorTitle,
                               MessageIcon::Warning);

@@ -66,6 +66,7 @@ protected:
 private:
     void SetFieldText(Family family, int index, std::string_view text) override;
     [[nodiscard]] std::string FieldText(Family family, int index) const override;
+    [[nodiscard]] double FieldNumber(Family family, int index) const override;
 
     void CreateMenu();
     void CreateFuelMapPage(QWidget* page);

@@ -11,19 +11,16 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "fuzz/image_oracle.h"
+#include "image/codec.h"
+#include "tests/support/image_oracle.h"
 
 namespace tarvik::fuzz {
 namespace {
 
-using namespace oracle;
+using namespace testing::oracle;
 
 [[nodiscard]] ImageBytes ImageFrom(const std::uint8_t* data, std::size_t size) {
-    std::vector<std::size_t> order;
-    order.reserve(kImageSize);
-    for (std::size_t offset = 0; offset < kImageSize; ++offset) {
-        if (IsTableOffset(offset)) order.push_back(offset);
-    }
+    std::vector<std::size_t> order = TableOffsets();
     FUZZ_CHECK(order.size() == 374, order.size());
     for (std::size_t offset = 0; offset < kImageSize; ++offset) {
         if (!IsTableOffset(offset)) order.push_back(offset);

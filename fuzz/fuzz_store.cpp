@@ -14,16 +14,19 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
 #include "fuzz/fuzz_check.h"
-#include "fuzz/image_oracle.h"
+#include "image/codec.h"
+#include "tests/support/image_oracle.h"
 
 namespace tarvik::fuzz {
 namespace {
 
-using namespace oracle;
+using namespace testing::oracle;
 
 [[nodiscard]] ImageBytes SeededImage(std::uint64_t seed) {
     ImageBytes image{};

@@ -102,6 +102,12 @@ double ParseLeadingNumber(std::string_view text) {
     return negative ? -magnitude : magnitude;
 }
 
+double FieldSource::FieldNumber(Family family, int index) const {
+    return ParseLeadingNumber(FieldText(family, index));
+}
+
+double FieldTexts::FieldNumber(Family family, int index) const { return ParseLeadingNumber(At(family, index)); }
+
 std::optional<std::uint8_t> ConvertToByte(double value) {
     // nearbyint rounds half to even in the default rounding mode; the range
     // test comes before any conversion to an integer type, and rejects NaN.
@@ -143,7 +149,7 @@ constexpr int kNoCell = -1;
 // first cell read that cannot be converted, or kNoCell.
 [[nodiscard]] int ConvertFuelCells(const FieldSource& fields, FuelCells& cells) {
     for (int i = kFuelCells - 1; i >= 0; --i) {
-        const double x = ParseLeadingNumber(fields.FieldText(Family::Data, i));
+        const double x = fields.FieldNumber(Family::Data, i);
         if (!(x >= 0.0 && x < kFuelHighLimit)) return i;
         const double high = std::floor(x / 256.0);
         const auto low = ConvertToByte(x - 256.0 * high);
@@ -188,7 +194,7 @@ StoreResult StoreFieldsToImage(const FieldSource& fields, ImageBytes& image) {
         const double scale = table.family == Family::CC ? kControlConstantScale : 1.0;
         for (int i = 0; i < table.count; ++i) {
             // An overflowing product is infinite and so fails the range test.
-            const auto byte = ConvertToByte(ParseLeadingNumber(fields.FieldText(table.family, i)) * scale);
+            const auto byte = ConvertToByte(fields.FieldNumber(table.family, i) * scale);
             if (!byte) return {false, table.name, i};
             image[table.offset + static_cast<std::size_t>(i)] = *byte;
         }

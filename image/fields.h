@@ -20,6 +20,12 @@ class FieldSource {
 public:
     virtual ~FieldSource() = default;
     [[nodiscard]] virtual std::string FieldText(Family family, int index) const = 0;
+
+    // The number the field's text stands for, as ParseLeadingNumber reads
+    // it. Storing and plotting ask only for this, once per field and per
+    // keystroke: a source that holds its texts in another form answers
+    // without making a copy of each text.
+    [[nodiscard]] virtual double FieldNumber(Family family, int index) const;
 };
 
 // The 310 field texts without any window around them.
@@ -27,6 +33,7 @@ class FieldTexts final : public FieldSink, public FieldSource, public PerFamily<
 public:
     void SetFieldText(Family family, int index, std::string_view text) override { At(family, index) = text; }
     [[nodiscard]] std::string FieldText(Family family, int index) const override { return At(family, index); }
+    [[nodiscard]] double FieldNumber(Family family, int index) const override;
 };
 
 }  // namespace tarvik

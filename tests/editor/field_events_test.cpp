@@ -1,8 +1,9 @@
 // What the fuel-map fields hand to the graph as the user types and clicks.
 #include <QTest>
 
-#include "tests/editor/editor_fixture.h"
+#include "tests/support/editor_harness.h"
 #include "graph/modPlot.h"
+#include "image/codec.h"
 
 namespace tarvik::testing {
 namespace {
@@ -61,6 +62,24 @@ TEST_F(FieldEventsTest, TextsArePlottedAsTheyReadNotAsTheImageHoldsThem) {
         EXPECT_EQ(graph.cursors.back().z, c.plotted + 10) << c.text;
     }
     EXPECT_EQ(AsBytes(window->imageBytes()), RandomImage(3)) << "plotting never touches the image";
+}
+
+TEST_F(FieldEventsTest, PastedTextsReadAsTheCodecReadsTheirUtf8) {
+    // The window reads its fields without converting them to UTF-8 first;
+    // whatever was pasted, it must read the same number as the codec does.
+    const QString longZeros = QString(90, QLatin1Char('0')) + QStringLiteral("255");
+    const QString cases[] = {
+        QStringLiteral("1\u00e95"),       QStringLiteral("12\u00a0"),  QStringLiteral("\u22125"),
+        QStringLiteral("\u0661\u0662"), QStringLiteral(" 1 2 .5"),   QStringLiteral("+7\t"),
+        longZeros,                        longZeros + QStringLiteral("\u00e9"),
+        QStringLiteral("\U0001F600 9"), QString(200, QLatin1Char('9')),
+    };
+    int k = 0;
+    for (const QString& text : cases) {
+        SetText(Family::Data, k, text);
+        EXPECT_EQ(Plotted(k), ParseLeadingNumber(text.toStdString())) << text.toStdString();
+        k += 17;
+    }
 }
 
 TEST_F(FieldEventsTest, AClickMarksTheCellWithoutRedrawing) {

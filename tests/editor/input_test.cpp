@@ -8,7 +8,7 @@
 #include <QTest>
 #include <functional>
 
-#include "tests/editor/editor_fixture.h"
+#include "tests/support/editor_harness.h"
 #include "editor/key_filter.h"
 #include "editor/tab_control.h"
 

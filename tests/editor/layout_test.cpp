@@ -7,8 +7,9 @@
 #include <QTabBar>
 #include <QTest>
 
-#include "tests/editor/editor_fixture.h"
 #include "editor/tab_control.h"
+#include "image/codec.h"
+#include "tests/support/editor_harness.h"
 
 namespace tarvik::testing {
 namespace {

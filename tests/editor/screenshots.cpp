@@ -7,13 +7,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "tests/support/fake_platform.h"
-#include "editor/field_edit.h"
-#include "editor/frmMain.h"
-#include "graph/surface_graph.h"
 #include "editor/tab_control.h"
+#include "graph/surface_graph.h"
+#include "tests/support/editor_harness.h"
+#include "tests/support/surface_graph_checks.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
 QImage GrabWindow(QWidget& window) {
@@ -23,31 +22,32 @@ QImage GrabWindow(QWidget& window) {
 }
 
 TEST(Screenshots, BothPagesOfTheMainWindow) {
-    testing::FakePlatform platform;
+    BasicEditorHarness<SurfaceGraph> editor;
+    FakePlatform& platform = editor.platform;
+    frmMain& window = *editor.window;
     const QString demo = QStringLiteral(TARVIK_SOURCE_DIR "/demo/demo.bin");
     QFile file(demo);
     if (file.open(QIODevice::ReadOnly)) platform.fileSystem.files[demo] = file.readAll();
     platform.fileDialog.answers.push_back(demo);
 
-    SurfaceGraph view;
-    frmMain window(platform.Get(), view);
     window.move(0, 0);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     if (platform.fileSystem.files.contains(demo)) window.smnuOpen_Click();
     window.txtData_Click(100);
-    QTest::qWait(300);  // let the 3-D view render its frame
+    // The 3-D view has drawn its frame once the marker is on the screen.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return FindRed(GrabWindow(window)).pixels > 10; }));
 
     const QString folder = QDir::current().absoluteFilePath(QStringLiteral("screenshots"));
     QDir().mkpath(folder);
     const QImage first = GrabWindow(window);
     ASSERT_TRUE(first.save(folder + QStringLiteral("/main-kennfellt.png")));
     window.tabControl().setCurrentIndex(1);
-    QTest::qWait(100);
-    const QImage second = GrabWindow(window);
+    QImage second;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (second = GrabWindow(window)) != first; }));
     ASSERT_TRUE(second.save(folder + QStringLiteral("/main-other-parameters.png")));
     EXPECT_NE(first, second);
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

@@ -7,12 +7,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "tests/support/fake_platform.h"
-#include "editor/frmMain.h"
-#include "windows/frmSplash.h"
-#include "platform/qt_platform.h"
-#include "tests/support/recording_view.h"
 #include "editor/tab_control.h"
+#include "platform/qt_platform.h"
+#include "tests/support/editor_harness.h"
+#include "windows/frmSplash.h"
 
 namespace tarvik::testing {
 namespace {
@@ -26,13 +24,9 @@ namespace {
 }
 
 TEST(Startup, OnlyTheSplashForTwoAndAHalfSecondsThenTheMainWindow) {
-    FakeFileDialog dialogs;
-    FakeMessageBox messages;
-    FakeBusyCursor cursor;
-    FakeFileSystem files;
-    QtModalShow modal;
-    RecordingView graph;
-    frmMain window(Platform{dialogs, messages, cursor, files, modal}, graph);
+    // The splash in Qt's own modal loop.
+    EditorHarness editor([](FakePlatform& fakes) { fakes.Replace<QtModalShow>(); });
+    frmMain& window = *editor.window;
 
     QStringList seenWhileUp;
     bool splashCentred = false;
@@ -65,7 +59,7 @@ TEST(Startup, OnlyTheSplashForTwoAndAHalfSecondsThenTheMainWindow) {
     EXPECT_LT(elapsed, 5000);
     EXPECT_FALSE(window.splashTimer().isActive()) << "the tick happens once";
     EXPECT_EQ(window.tabOrder().size(), 311u) << "the tab order is set after the splash";
-    EXPECT_EQ(graph.warmUps, 1) << "the view was warmed up once while the splash stood";
+    EXPECT_EQ(editor.graph.warmUps, 1) << "the view was warmed up once while the splash stood";
     for (QWidget* w : QApplication::topLevelWidgets()) {
         EXPECT_NE(w->objectName(), QStringLiteral("frmSplash")) << "the splash was unloaded";
     }
@@ -77,11 +71,10 @@ TEST(Startup, OnlyTheSplashForTwoAndAHalfSecondsThenTheMainWindow) {
 }
 
 TEST(Startup, ATickWithTheSplashAlreadyGoneOnlyStopsTheTimer) {
-    FakePlatform platform;
-    RecordingView graph;
-    frmMain window(platform.Get(), graph);
+    EditorHarness editor;
+    frmMain& window = *editor.window;
     window.Form_Load();  // the fake returns at once, the timer still runs
-    EXPECT_EQ(platform.modalShow.shown, QStringList{QStringLiteral("frmSplash")});
+    EXPECT_EQ(editor.platform.modalShow.shown, QStringList{QStringLiteral("frmSplash")});
     EXPECT_TRUE(window.splashTimer().isActive());
     EXPECT_EQ(window.splashTimer().interval(), 2500);
     window.timerSplash_Timer();

@@ -6,35 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "image/fields.h"
 #include "graph/modPlot.h"
+#include "image/fields.h"
+#include "tests/support/recording_graph.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
-
-struct SurfaceCall {
-    Breakpoints x;
-    Breakpoints y;
-    FuelMatrix z;
-};
-
-struct CursorCall {
-    int x;
-    int y;
-    double z;
-};
-
-// A graph that only remembers what it was asked to draw, in order.
-class RecordingGraph final : public FuelGraph {
-public:
-    void ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) override {
-        surfaces.push_back({x, y, z});
-    }
-    void ReplaceCursor(int x, int y, double z) override { cursors.push_back({x, y, z}); }
-
-    std::vector<SurfaceCall> surfaces;
-    std::vector<CursorCall> cursors;
-};
 
 constexpr double kBackground = 999.0;
 
@@ -68,7 +45,7 @@ TEST_P(PlotCellTest, SurfaceHoldsTheCellAtItsBreakpoints) {
 
     ASSERT_EQ(graph.surfaces.size(), 1u);
     EXPECT_TRUE(graph.cursors.empty()) << "drawing the surface must not move the marker";
-    const SurfaceCall& s = graph.surfaces.front();
+    const RecordedSurface& s = graph.surfaces.front();
     // Exactly one point differs from the background, and it is the cell's.
     int found = 0;
     for (int l = 0; l < 16; ++l) {
@@ -120,12 +97,12 @@ TEST(PlotMapping, EveryMarkerStandsAboveItsOwnSurfacePoint) {
     RecordingGraph graph;
     PlotFuelMap(fields, graph);
     ASSERT_EQ(graph.surfaces.size(), 1u);
-    const SurfaceCall& s = graph.surfaces.front();
+    const RecordedSurface& s = graph.surfaces.front();
 
     for (int k = 0; k < kFuelCells; ++k) {
         PlotCursor(k, fields, graph);
         ASSERT_EQ(graph.cursors.size(), static_cast<std::size_t>(k + 1));
-        const CursorCall& m = graph.cursors.back();
+        const RecordedCursor& m = graph.cursors.back();
         int found = 0;
         for (int l = 0; l < 16; ++l) {
             for (int r = 0; r < 16; ++r) {
@@ -159,4 +136,4 @@ TEST(PlotMapping, BreakpointsRiseStrictly) {
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

@@ -4,10 +4,10 @@
 #include <QGuiApplication>
 #include <gtest/gtest.h>
 
-#include "tests/graph/fallback_checks.h"
 #include "graph/surface_graph.h"
+#include "tests/support/surface_graph_checks.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
 class OffscreenGraphTest : public ::testing::TestWithParam<SurfaceGraph::Rendering> {};
@@ -26,4 +26,4 @@ INSTANTIATE_TEST_SUITE_P(Modes, OffscreenGraphTest,
                          });
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

@@ -15,24 +15,13 @@
 #include <memory>
 #include <string>
 
-#include "tests/graph/fallback_checks.h"
-#include "image/fields.h"
 #include "graph/modPlot.h"
 #include "graph/surface_graph.h"
+#include "image/fields.h"
+#include "tests/support/surface_graph_checks.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
-
-const QSize kRenderSize(413, 365);
-
-// A plausible map: richer towards high load and speed, staying below 1000.
-FuelMatrix SampleMap(double scale = 1.0) {
-    FuelMatrix z{};
-    for (int l = 0; l < 16; ++l) {
-        for (int r = 0; r < 16; ++r) z[l][r] = scale * (120.0 + 45.0 * l + 12.0 * r);
-    }
-    return z;
-}
 
 [[nodiscard]] int CountDifferingPixels(const QImage& a, const QImage& b) {
     EXPECT_EQ(a.size(), b.size());
@@ -51,45 +40,17 @@ FuelMatrix SampleMap(double scale = 1.0) {
     return count;
 }
 
-// The marker is the only clearly red thing in the picture.
-struct RedPatch {
-    int pixels = 0;
-    QPointF centre;
-};
-
-[[nodiscard]] RedPatch FindRed(const QImage& image) {
-    const QImage c = image.convertToFormat(QImage::Format_RGB32);
-    RedPatch patch;
-    double sx = 0;
-    double sy = 0;
-    for (int yy = 0; yy < c.height(); ++yy) {
-        for (int xx = 0; xx < c.width(); ++xx) {
-            const QRgb p = c.pixel(xx, yy);
-            if (qRed(p) > 110 && qRed(p) > 2 * qGreen(p) && qRed(p) > 2 * qBlue(p)) {
-                ++patch.pixels;
-                sx += xx;
-                sy += yy;
-            }
-        }
-    }
-    if (patch.pixels > 0) patch.centre = QPointF(sx / patch.pixels, sy / patch.pixels);
-    return patch;
-}
-
 class SurfaceGraphTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        graph_ = std::make_unique<SurfaceGraph>();
-        graph_->resize(kRenderSize);
-        graph_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(graph_.get()));
-        ASSERT_TRUE(graph_->HasOpenGL()) << "no OpenGL on this display";
+        graph_ = ShownGraph();
+        ASSERT_TRUE(graph_->HasOpenGL());
         ASSERT_NE(graph_->Graph3D(), nullptr);
     }
 
     // Also leaves the picture in $TARVIK_GRAPH_RENDERS, when set, for a look.
     [[nodiscard]] QImage Render(const char* name) const {
-        QImage image = graph_->RenderImage(kRenderSize);
+        QImage image = graph_->RenderImage(kGraphSize);
         EXPECT_FALSE(image.isNull()) << name;
         const QString dir = qEnvironmentVariable("TARVIK_GRAPH_RENDERS");
         if (!dir.isEmpty()) image.save(QDir(dir).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
@@ -152,7 +113,7 @@ TEST_F(SurfaceGraphTest, SurfaceReachesThePicture) {
     graph_->ReplaceSurface(x, y, SampleMap());
     const QImage drawn = Render("surface");
     // The surface covers a good part of the box, not a few stray pixels.
-    EXPECT_GT(CountDifferingPixels(empty, drawn), kRenderSize.width() * kRenderSize.height() / 20);
+    EXPECT_GT(CountDifferingPixels(empty, drawn), kGraphSize.width() * kGraphSize.height() / 20);
     EXPECT_EQ(FindRed(drawn).pixels, 0) << "the surface must not look like the marker";
 }
 
@@ -168,16 +129,7 @@ TEST_F(SurfaceGraphTest, EachSurfaceReplacesThePreviousOne) {
         graph_->ReplaceSurface(x, y, z);
         ASSERT_EQ(graph_->Graph3D()->seriesList().size(), 1);
         EXPECT_EQ(graph_->Graph3D()->seriesList().front(), series) << "the series is kept, only its data change";
-        const QList<QVector3D> points = graph_->SurfacePoints();
-        ASSERT_EQ(points.size(), 256);
-        for (int l = 0; l < 16; ++l) {
-            for (int r = 0; r < 16; ++r) {
-                const QVector3D& p = points[l * 16 + r];
-                EXPECT_FLOAT_EQ(p.x(), static_cast<float>(x[r])) << "l=" << l << " r=" << r;
-                EXPECT_FLOAT_EQ(p.z(), static_cast<float>(y[l])) << "l=" << l << " r=" << r;
-                EXPECT_FLOAT_EQ(p.y(), static_cast<float>(z[l][r])) << "l=" << l << " r=" << r;
-            }
-        }
+        EXPECT_TRUE(HoldsSurface(*graph_, x, y, z));
     }
 }
 
@@ -259,4 +211,4 @@ TEST(SurfaceGraphFallback, ForcedNoteWorksEvenWithOpenGL) {
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

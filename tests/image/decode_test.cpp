@@ -10,12 +10,13 @@
 #include <vector>
 
 #include "image/codec.h"
-#include "tests/image/image_test_support.h"
+#include "tests/support/image_oracle.h"
+#include "tests/support/printers.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
-using test::FuelCell;
+using oracle::FuelCell;
 
 [[nodiscard]] FieldTexts Decode(const ImageBytes& image) {
     FieldTexts texts;
@@ -104,24 +105,13 @@ TEST(Decode, AllZeroImageShowsZeroEverywhere) {
 TEST(Decode, EveryCellMatchesItsBytesInRandomImages) {
     std::mt19937 rng(7);
     for (int round = 0; round < 200; ++round) {
-        const ImageBytes image = test::RandomImage(rng);
+        const ImageBytes image = oracle::RandomImage(rng);
         const FieldTexts texts = Decode(image);
-        for (int i = 0; i < 256; ++i) {
-            ASSERT_EQ(texts.At(Family::Data, i), std::to_string(FuelCell(image, i))) << "cell " << i;
+        const FieldTexts shown = oracle::ShownTexts(image);
+        for (const oracle::FieldRef& f : oracle::AllFields()) {
+            ASSERT_EQ(texts.At(f.family, f.index), shown.At(f.family, f.index))
+                << FamilyName(f.family) << " " << f.index;
         }
-        const struct {
-            Family family;
-            std::size_t first;
-            int count;
-        } byteTables[] = {{Family::RL, 1438, 1}, {Family::WE, 2050, 17}, {Family::FLE, 2086, 17},
-                          {Family::AE, 2103, 9}, {Family::IS, 2178, 9}};
-        for (const auto& t : byteTables) {
-            for (int i = 0; i < t.count; ++i) {
-                ASSERT_EQ(texts.At(t.family, i), std::to_string(image[t.first + static_cast<std::size_t>(i)]))
-                    << static_cast<int>(t.family) << " " << i;
-            }
-        }
-        ASSERT_EQ(texts.At(Family::CC, 0), test::ExactControlConstantText(image[3235]));
     }
 }
 
@@ -153,7 +143,7 @@ TEST(ControlConstantText, EveryByteReadsBackExactlyWithoutSpareZeros) {
     const std::regex form(R"(^[01]\.[0-9]+$)");
     for (unsigned byte = 0; byte < 256; ++byte) {
         const std::string text = ControlConstantText(static_cast<std::uint8_t>(byte));
-        EXPECT_EQ(text, test::ExactControlConstantText(byte));
+        EXPECT_EQ(text, oracle::ControlConstantShown(byte));
         EXPECT_TRUE(std::regex_match(text, form)) << text;
         EXPECT_EQ(std::strtod(text.c_str(), nullptr), byte / 128.0) << text;
         EXPECT_LE(text.size(), 9u) << text;
@@ -175,7 +165,7 @@ TEST(Decode, NoTextHasASignBlankOrLeadingZero) {
     ImageBytes full;
     full.fill(0xFF);
     images.push_back(full);
-    for (int i = 0; i < 50; ++i) images.push_back(test::RandomImage(rng));
+    for (int i = 0; i < 50; ++i) images.push_back(oracle::RandomImage(rng));
     for (const ImageBytes& image : images) {
         const FieldTexts texts = Decode(image);
         for (const auto& table : kStoreOrder) {
@@ -194,11 +184,11 @@ TEST(Decode, NoTextHasASignBlankOrLeadingZero) {
 
 TEST(Decode, BytesOutsideTheTablesChangeNoField) {
     std::mt19937 rng(3);
-    const ImageBytes base = test::RandomImage(rng);
+    const ImageBytes base = oracle::RandomImage(rng);
     const FieldTexts expected = Decode(base);
     int checked = 0;
     for (std::size_t offset = 0; offset < kImageSize; ++offset) {
-        if (test::InTableRange(offset)) continue;
+        if (oracle::IsTableOffset(offset)) continue;
         for (std::uint8_t flip : {std::uint8_t{0x01}, std::uint8_t{0x80}, std::uint8_t{0xFF}}) {
             ImageBytes image = base;
             image[offset] ^= flip;
@@ -219,9 +209,9 @@ TEST(Decode, EveryTableByteChangesItsOwnField) {
     // The counterpart of the test above: a decoder that reads a shifted
     // offset would leave some table byte without effect.
     std::mt19937 rng(5);
-    const ImageBytes base = test::RandomImage(rng);
+    const ImageBytes base = oracle::RandomImage(rng);
     const FieldTexts before = Decode(base);
-    for (std::size_t offset : test::TableOffsets()) {
+    for (std::size_t offset : oracle::TableOffsets()) {
         ImageBytes image = base;
         image[offset] ^= 0xFF;
         const FieldTexts after = Decode(image);
@@ -248,31 +238,25 @@ public:
 };
 
 TEST(Decode, FillsTheFuelMapFirstAndTheControlConstantLast) {
-    std::vector<std::pair<Family, int>> expected;
-    for (int i = 0; i < 256; ++i) expected.emplace_back(Family::Data, i);
-    expected.emplace_back(Family::RL, 0);
-    for (int i = 0; i < 17; ++i) expected.emplace_back(Family::WE, i);
-    for (int i = 0; i < 17; ++i) expected.emplace_back(Family::FLE, i);
-    for (int i = 0; i < 9; ++i) expected.emplace_back(Family::AE, i);
-    for (int i = 0; i < 9; ++i) expected.emplace_back(Family::IS, i);
-    expected.emplace_back(Family::CC, 0);
-    ASSERT_EQ(expected.size(), 310u);
+    // The fuel map's cells 0..255, then rev limit, warm-up, full load,
+    // acceleration, idle speed and the control constant, each from cell 0.
+    const std::array<oracle::FieldRef, 310> expected = oracle::AllFields();
 
     std::mt19937 rng(1);
-    const ImageBytes image = test::RandomImage(rng);
+    const ImageBytes image = oracle::RandomImage(rng);
     RecordingSink sink;
     LoadFieldsFromImage(image, sink);
     ASSERT_EQ(sink.calls.size(), 310u);
     for (std::size_t n = 0; n < expected.size(); ++n) {
         const auto& [family, index, text] = sink.calls[n];
-        EXPECT_EQ(family, expected[n].first) << "call " << n;
-        EXPECT_EQ(index, expected[n].second) << "call " << n;
+        EXPECT_EQ(family, expected[n].family) << "call " << n;
+        EXPECT_EQ(index, expected[n].index) << "call " << n;
     }
     // The recorded texts are the decoded ones, not placeholders.
     EXPECT_EQ(std::get<2>(sink.calls[0]), std::to_string(FuelCell(image, 0)));
     EXPECT_EQ(std::get<2>(sink.calls[256]), std::to_string(image[1438]));
-    EXPECT_EQ(std::get<2>(sink.calls[309]), test::ExactControlConstantText(image[3235]));
+    EXPECT_EQ(std::get<2>(sink.calls[309]), oracle::ControlConstantShown(image[3235]));
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

@@ -9,7 +9,7 @@
 
 #include "image/codec.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
@@ -124,4 +124,4 @@ TEST(ConvertToByte, EveryWholeByteValueIsKept) {
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

@@ -12,12 +12,13 @@
 #include <vector>
 
 #include "image/codec.h"
-#include "tests/image/image_test_support.h"
+#include "tests/support/image_oracle.h"
+#include "tests/support/printers.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
-using test::Calibration;
+using oracle::Calibration;
 
 const std::string kHuge = "1" + std::string(400, '0');
 
@@ -25,18 +26,14 @@ class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::mt19937 rng(4242);
-        base = test::RandomImage(rng);
-        cal = test::RandomCalibration(rng);
-        texts = test::TextsFor(cal);
+        base = oracle::RandomImage(rng);
+        cal = oracle::RandomCalibration(rng);
+        texts = oracle::TextsFor(cal);
         image = base;
     }
 
     // Compares all 4096 bytes and names the offsets that differ.
-    void ExpectImage(const ImageBytes& expected) const {
-        const auto diff = test::DifferingOffsets(image, expected);
-        EXPECT_TRUE(diff.empty()) << diff.size() << " bytes differ, first at offset "
-                                  << (diff.empty() ? 0 : diff.front());
-    }
+    void ExpectImage(const ImageBytes& expected) const { EXPECT_TRUE(SameImage(image, expected)); }
 
     ImageBytes base{};
     ImageBytes image{};
@@ -46,16 +43,10 @@ protected:
 
 // Sets the number the field stands for in the expected values.
 void SetValue(Calibration& c, Family family, int index, unsigned value) {
-    const auto i = static_cast<std::size_t>(index);
-    const auto b = static_cast<std::uint8_t>(value);
-    switch (family) {
-        case Family::Data: c.fuel[i] = value; break;
-        case Family::RL: c.rl = b; break;
-        case Family::WE: c.we[i] = b; break;
-        case Family::FLE: c.fle[i] = b; break;
-        case Family::AE: c.ae[i] = b; break;
-        case Family::IS: c.is[i] = b; break;
-        case Family::CC: c.cc = b; break;
+    if (family == Family::Data) {
+        c.fuel[static_cast<std::size_t>(index)] = value;
+    } else {
+        c.Byte(family, index) = static_cast<std::uint8_t>(value);
     }
 }
 
@@ -81,7 +72,7 @@ TEST_P(StoredValueTest, StoresTheRoundedValue) {
 
     EXPECT_TRUE(result.ok) << result.failedTable;
     EXPECT_TRUE(result.failedTable.empty());
-    ExpectImage(test::Encoded(base, cal));
+    ExpectImage(oracle::Encoded(base, cal));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -174,7 +165,8 @@ TEST_P(ByteFailureTest, StopsAtTheIllegalField) {
 
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.failedTable, c.table);
-    ExpectImage(test::WithFirstWrites(base, cal, test::WriteIndex(c.family, c.index)));
+    EXPECT_EQ(result.failedIndex, c.index);
+    ExpectImage(oracle::WithFirstWrites(base, cal, oracle::WriteIndex(c.family, c.index)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -201,8 +193,8 @@ TEST_F(StoreTest, WarmUpCellFiveIllegalKeepsTheRest) {
     texts.At(Family::WE, 5) = "256";
     ASSERT_FALSE(StoreFieldsToImage(texts, image).ok);
 
-    EXPECT_EQ(image[1438], cal.rl);
-    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(image[2050 + i], cal.we[i]) << i;
+    EXPECT_EQ(image[1438], cal.Byte(Family::RL, 0));
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(image[2050 + static_cast<std::size_t>(i)], cal.Byte(Family::WE, i)) << i;
     for (std::size_t offset = 2055; offset < 4096; ++offset) {
         EXPECT_EQ(image[offset], base[offset]) << offset;
     }
@@ -247,7 +239,8 @@ TEST_P(FirstIllegalTableTest, NamesItAndStoresOnlyWhatCameBefore) {
 
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.failedTable, order[first].name);
-    ExpectImage(test::WithFirstWrites(base, cal, test::WriteIndex(order[first].family, order[first].cell)));
+    EXPECT_EQ(result.failedIndex, order[first].cell);
+    ExpectImage(oracle::WithFirstWrites(base, cal, oracle::WriteIndex(order[first].family, order[first].cell)));
 }
 
 INSTANTIATE_TEST_SUITE_P(EachTable, FirstIllegalTableTest, ::testing::Range(0, 7));
@@ -266,7 +259,8 @@ TEST_P(HugeValueTest, IsIllegal) {
     const StoreResult result = StoreFieldsToImage(texts, image);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.failedTable, GetParam().name);
-    ExpectImage(test::WithFirstWrites(base, cal, test::WriteIndex(GetParam().family, 0)));
+    EXPECT_EQ(result.failedIndex, 0);
+    ExpectImage(oracle::WithFirstWrites(base, cal, oracle::WriteIndex(GetParam().family, 0)));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryTable, HugeValueTest,
@@ -291,6 +285,7 @@ struct FuelFailureCase {
     FuelStop stop;
     // For Packing: the low byte each illegal cell leaves in the image.
     std::vector<std::pair<int, unsigned>> lows;
+    int failed;  // the cell named as having stopped the store
 };
 
 class FuelFailureTest : public StoreTest, public ::testing::WithParamInterface<FuelFailureCase> {};
@@ -303,38 +298,42 @@ TEST_P(FuelFailureTest, LeavesTheExactPartialImage) {
 
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.failedTable, "kennfelt");
-    ImageBytes expected = test::WithAllByteTables(base, cal);
+    EXPECT_EQ(result.failedIndex, c.failed);
+    ImageBytes expected = oracle::WithAllByteTables(base, cal);
     if (c.stop == FuelStop::Packing) {
         for (const auto& [cell, low] : c.lows) cal.fuel[static_cast<std::size_t>(cell)] = low;
-        expected = test::WithFuelLowBytes(expected, cal);
+        expected = oracle::WithFuelLowBytes(expected, cal);
     }
     ExpectImage(expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Conversion, FuelFailureTest,
-    ::testing::Values(FuelFailureCase{"TooLargeInTheLastCellRead", {{0, "40000"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"TooLargeInTheFirstCellRead", {{255, "40000"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"HighPartLimit", {{9, "32768"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"Negative", {{0, "-1"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"NegativeMiddle", {{128, "-1"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"SmallNegative", {{3, "-0.4"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"RemainderRoundsTo256", {{0, "767.5"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"AboveLargest", {{10, "1023.7"}}, FuelStop::Conversion, {}},
-                      FuelFailureCase{"LowHalfAbove", {{3, "255.5"}}, FuelStop::Conversion, {}},
+    ::testing::Values(FuelFailureCase{"TooLargeInTheLastCellRead", {{0, "40000"}}, FuelStop::Conversion, {}, 0},
+                      FuelFailureCase{"TooLargeInTheFirstCellRead", {{255, "40000"}}, FuelStop::Conversion, {}, 255},
+                      FuelFailureCase{"HighPartLimit", {{9, "32768"}}, FuelStop::Conversion, {}, 9},
+                      FuelFailureCase{"Negative", {{0, "-1"}}, FuelStop::Conversion, {}, 0},
+                      FuelFailureCase{"NegativeMiddle", {{128, "-1"}}, FuelStop::Conversion, {}, 128},
+                      FuelFailureCase{"SmallNegative", {{3, "-0.4"}}, FuelStop::Conversion, {}, 3},
+                      FuelFailureCase{"RemainderRoundsTo256", {{0, "767.5"}}, FuelStop::Conversion, {}, 0},
+                      FuelFailureCase{"AboveLargest", {{10, "1023.7"}}, FuelStop::Conversion, {}, 10},
+                      FuelFailureCase{"LowHalfAbove", {{3, "255.5"}}, FuelStop::Conversion, {}, 3},
+                      // Cells are read from the last one down: the higher cell is named.
+                      FuelFailureCase{"FirstReadOfTwo", {{10, "-1"}, {200, "-1"}}, FuelStop::Conversion, {}, 200},
                       FuelFailureCase{"ConversionBeatsPacking", {{0, "40000"}, {200, "1024"}}, FuelStop::Conversion,
-                                      {}}),
+                                      {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Packing, FuelFailureTest,
-    ::testing::Values(FuelFailureCase{"OneAboveLargest", {{200, "1024"}}, FuelStop::Packing, {{200, 0}}},
-                      FuelFailureCase{"InTheFirstGroup", {{0, "1024"}}, FuelStop::Packing, {{0, 0}}},
-                      FuelFailureCase{"InTheLastGroup", {{255, "2047"}}, FuelStop::Packing, {{255, 255}}},
-                      FuelFailureCase{"LargestConvertible", {{64, "32767"}}, FuelStop::Packing, {{64, 255}}},
-                      FuelFailureCase{"RoundsDownLow", {{100, "1024.4"}}, FuelStop::Packing, {{100, 0}}},
+    ::testing::Values(FuelFailureCase{"OneAboveLargest", {{200, "1024"}}, FuelStop::Packing, {{200, 0}}, 200},
+                      FuelFailureCase{"InTheFirstGroup", {{0, "1024"}}, FuelStop::Packing, {{0, 0}}, 0},
+                      FuelFailureCase{"InTheLastGroup", {{255, "2047"}}, FuelStop::Packing, {{255, 255}}, 255},
+                      FuelFailureCase{"LargestConvertible", {{64, "32767"}}, FuelStop::Packing, {{64, 255}}, 64},
+                      FuelFailureCase{"RoundsDownLow", {{100, "1024.4"}}, FuelStop::Packing, {{100, 0}}, 100},
+                      // Packing walks the cells upwards: the lower cell is named.
                       FuelFailureCase{"TwoGroups", {{30, "1100"}, {250, "4095"}}, FuelStop::Packing,
-                                      {{30, 76}, {250, 255}}}),
+                                      {{30, 76}, {250, 255}}, 30}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
@@ -368,12 +367,9 @@ TEST_P(ReadOrderTest, ReadsInStoreOrderUpToTheFirstIllegalField) {
     if (c.index >= 0) texts.At(c.family, c.index) = c.text;
 
     std::vector<std::pair<Family, int>> expected;
-    expected.emplace_back(Family::RL, 0);
-    for (int i = 0; i < 17; ++i) expected.emplace_back(Family::WE, i);
-    for (int i = 0; i < 17; ++i) expected.emplace_back(Family::FLE, i);
-    for (int i = 0; i < 9; ++i) expected.emplace_back(Family::AE, i);
-    for (int i = 0; i < 9; ++i) expected.emplace_back(Family::IS, i);
-    expected.emplace_back(Family::CC, 0);
+    for (const oracle::ByteTable& t : oracle::kByteTables) {
+        for (int i = 0; i < t.count; ++i) expected.emplace_back(t.family, i);
+    }
     for (int i = 255; i >= 0; --i) expected.emplace_back(Family::Data, i);
     if (c.index >= 0) {
         const auto stop = std::find(expected.begin(), expected.end(), std::make_pair(c.family, c.index));
@@ -413,21 +409,20 @@ TEST_F(StoreTest, LaterSuccessfulStoreOverwritesAPartialOne) {
     texts.At(Family::FLE, 7) = legal;
     const StoreResult result = StoreFieldsToImage(texts, image);
     EXPECT_TRUE(result.ok);
-    ExpectImage(test::Encoded(base, cal));
+    ExpectImage(oracle::Encoded(base, cal));
 }
 
 TEST(Store, RandomValuesGiveTheirBytes) {
     std::mt19937 rng(99);
     for (int round = 0; round < 2000; ++round) {
-        const ImageBytes base = test::RandomImage(rng);
-        const Calibration cal = test::RandomCalibration(rng);
+        const ImageBytes base = oracle::RandomImage(rng);
+        const Calibration cal = oracle::RandomCalibration(rng);
         ImageBytes image = base;
-        const StoreResult result = StoreFieldsToImage(test::TextsFor(cal), image);
+        const StoreResult result = StoreFieldsToImage(oracle::TextsFor(cal), image);
         ASSERT_TRUE(result.ok) << result.failedTable;
-        const auto diff = test::DifferingOffsets(image, test::Encoded(base, cal));
-        ASSERT_TRUE(diff.empty()) << "round " << round << ", offset " << diff.front();
+        ASSERT_TRUE(SameImage(image, oracle::Encoded(base, cal))) << "round " << round;
     }
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

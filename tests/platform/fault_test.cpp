@@ -13,8 +13,9 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 
-#include "tests/editor/editor_fixture.h"
 #include "platform/qt_platform.h"
+#include "tests/support/editor_harness.h"
+#include "tests/support/real_files.h"
 
 namespace tarvik::testing {
 namespace {
@@ -71,26 +72,11 @@ private:
 
 [[nodiscard]] QString SystemReason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-[[nodiscard]] QByteArray Contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void Put(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
 [[nodiscard]] QStringList FilesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-[[nodiscard]] QByteArray SampleImage() {
-    QByteArray image(4096, '\0');
-    for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>((i * 151 + 7) & 0xFF);
-    return image;
-}
+[[nodiscard]] QByteArray SampleImage() { return EditorHarness::RandomImage(151); }
 
 // ---------------------------------------------------------------------------
 // The real file system, on its own
@@ -112,7 +98,9 @@ TEST_P(WriteCutShortTest, FailsWithTheSystemsReasonAndLeavesTheOldFileWhole) {
     ASSERT_TRUE(dir.isValid());
     const QString target = dir.filePath(QStringLiteral("tune.bin"));
     const QByteArray old(c.existing < 0 ? 0 : c.existing, '\x6F');
-    if (c.existing >= 0) Put(target, old);
+    if (c.existing >= 0) {
+        ASSERT_TRUE(Put(target, old));
+    }
     const QStringList before = FilesIn(dir.path());
 
     QString reason;
@@ -149,7 +137,7 @@ TEST(FullDiskTest, ASaveOntoAFullDiskFailsAndLeavesTheOldFileWhole) {
     if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
     const QString target = disk.filePath(QStringLiteral("tune.bin"));
     const QByteArray old(4096, '\x6F');
-    Put(target, old);
+    ASSERT_TRUE(Put(target, old));
     // Fill every block that is left.
     {
         QFile filler(disk.filePath(QStringLiteral("filler")));
@@ -183,21 +171,10 @@ TEST(ReadFaultTest, AReadErrorIsReportedWithNoBytes) {
 // The editor over those faults
 
 // The editor on the real file system, with the dialogs scripted.
-class SaveFaultTest : public ::testing::Test {
+class SaveFaultTest : public EditorTest {
 protected:
+    SaveFaultTest() : EditorTest([](FakePlatform& fakes) { fakes.Replace<QtFileSystem>(); }) {}
     QTemporaryDir dir;
-    QtFileSystem fs;
-    FakeFileDialog dialogs;
-    FakeMessageBox messages;
-    FakeBusyCursor cursor;
-    FakeModalShow modal;
-    RecordingView graph;
-    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, graph};
-
-    void ExpectAtRest() const {
-        EXPECT_FALSE(cursor.busy);
-        EXPECT_FALSE(window.suppressPlot());
-    }
 };
 
 TEST_F(SaveFaultTest, ASaveCutShortNamesTheFileAndTheReasonAndTheNextSaveWorks) {
@@ -205,116 +182,83 @@ TEST_F(SaveFaultTest, ASaveCutShortNamesTheFileAndTheReasonAndTheNextSaveWorks) 
     const QString out = dir.filePath(QStringLiteral("out.bin"));
     const QByteArray image = SampleImage();
     const QByteArray old(10000, '\x42');
-    Put(in, image);
-    Put(out, old);
-    dialogs.answers = {in};
-    window.smnuOpen_Click();
-    ASSERT_TRUE(messages.shown.empty());
-    window.field(Family::RL, 0).setText(QStringLiteral("201"));
+    ASSERT_TRUE(Put(in, image));
+    ASSERT_TRUE(Put(out, old));
+    platform.fileDialog.answers = {in};
+    window->smnuOpen_Click();
+    const std::vector<ShownMessage>& messages = platform.messageBox.shown;
+    ASSERT_TRUE(messages.empty());
+    SetText(Family::RL, 0, QStringLiteral("201"));
 
     for (const rlim_t limit : {rlim_t{0}, rlim_t{1000}, rlim_t{4095}}) {
         SCOPED_TRACE(limit);
-        messages.shown.clear();
-        dialogs.answers = {out};
+        platform.messageBox.shown.clear();
+        platform.fileDialog.answers = {out};
         {
             const FileSizeLimit cut(limit);
             ASSERT_TRUE(cut.active());
-            window.smnuSaveAs_Click();
+            window->smnuSaveAs_Click();
         }
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_TRUE(messages.shown[0].text.contains(out)) << messages.shown[0].text.toStdString();
-        EXPECT_TRUE(messages.shown[0].text.contains(SystemReason(EFBIG))) << messages.shown[0].text.toStdString();
-        EXPECT_EQ(messages.shown[0].title, QStringLiteral("Error"));
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_TRUE(messages[0].text.contains(out)) << messages[0].text.toStdString();
+        EXPECT_TRUE(messages[0].text.contains(SystemReason(EFBIG))) << messages[0].text.toStdString();
+        EXPECT_EQ(messages[0].title, QStringLiteral("Error"));
         EXPECT_TRUE(Contents(out) == old) << "it holds " << Contents(out).size() << " bytes";
         EXPECT_EQ(FilesIn(dir.path()), (QStringList{QStringLiteral("in.bin"), QStringLiteral("out.bin")}));
-        EXPECT_EQ(window.imageBytes()[1438], 201) << "the image keeps what the store encoded";
+        EXPECT_EQ(window->imageBytes()[1438], 201) << "the image keeps what the store encoded";
         ExpectAtRest();
     }
 
-    messages.shown.clear();
-    dialogs.answers = {out};
-    window.smnuSaveAs_Click();
-    EXPECT_TRUE(messages.shown.empty());
+    platform.messageBox.shown.clear();
+    platform.fileDialog.answers = {out};
+    window->smnuSaveAs_Click();
+    EXPECT_TRUE(messages.empty());
     QByteArray expected = image;
     expected[1438] = static_cast<char>(201);
     EXPECT_EQ(Contents(out), expected);
 }
 
-// Reads that fail after `failAfter` bytes; everything else in memory.
-class FailingReadFileSystem final : public FileSystem {
-public:
-    QMap<QString, QByteArray> files;
-    QMap<QString, qsizetype> failAfter;
-
-    LengthResult FileLength(const QString& path) override {
-        if (!files.contains(path)) return {0, QStringLiteral("The file does not exist.")};
-        return {files.value(path).size(), {}};
-    }
-    ReadResult ReadFile(const QString& path, qint64 maxBytes) override {
-        const QByteArray data = files.value(path).left(maxBytes);
-        if (failAfter.contains(path)) return {data.left(failAfter.value(path)), QStringLiteral("Input/output error")};
-        return {data, {}};
-    }
-    QString WriteFile(const QString& path, const QByteArray& data) override {
-        files[path] = data;
-        return {};
-    }
-};
-
-class ReadFaultEditorTest : public ::testing::TestWithParam<qsizetype> {
+// The editor over a file system whose reads can fail part-way.
+class ReadFaultEditorTest : public ::testing::TestWithParam<qsizetype>, public EditorHarness {
 protected:
-    FailingReadFileSystem fs;
-    FakeFileDialog dialogs;
-    FakeMessageBox messages;
-    FakeBusyCursor cursor;
-    FakeModalShow modal;
-    RecordingView graph;
-    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, graph};
-
-    [[nodiscard]] QString AllTexts() const {
-        QString all;
-        for (const TableLayout& table : kStoreOrder) {
-            for (int i = 0; i < table.count; ++i) all += window.field(table.family, i).text() + QLatin1Char('|');
-        }
-        return all;
-    }
+    ReadFaultEditorTest()
+        : EditorHarness([](FakePlatform& fakes) { fakes.Replace<FailingReadFileSystem>(fakes.fileSystem); }) {}
+    FailingReadFileSystem& failing = platform.InUse<FailingReadFileSystem>();
 };
 
 TEST_P(ReadFaultEditorTest, AReadFailingPartWayChangesNothingAndSaysWhy) {
     const QString good = QStringLiteral("/cal/good.bin");
     const QString bad = QStringLiteral("/cal/bad sector.bin");
-    fs.files[good] = SampleImage();
     QByteArray other = SampleImage();
     std::reverse(other.begin(), other.end());
-    fs.files[bad] = other;
-    fs.failAfter[bad] = GetParam();
+    platform.fileSystem.files[bad] = other;
+    failing.failAfter[bad] = GetParam();
 
-    dialogs.answers = {good};
-    window.smnuOpen_Click();
-    ASSERT_TRUE(messages.shown.empty());
-    window.field(Family::Data, 5).setText(QStringLiteral("777"));  // an edit not yet saved
-    const ImageBytes image = window.imageBytes();
+    Open(good, SampleImage());
+    const std::vector<ShownMessage>& messages = platform.messageBox.shown;
+    ASSERT_TRUE(messages.empty());
+    SetText(Family::Data, 5, QStringLiteral("777"));  // an edit not yet saved
+    const ImageBytes image = window->imageBytes();
     const QString texts = AllTexts();
     graph.surfaces.clear();
 
-    dialogs.answers = {bad};
-    window.smnuOpen_Click();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_TRUE(messages.shown[0].text.contains(bad)) << messages.shown[0].text.toStdString();
-    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("Input/output error")));
-    EXPECT_EQ(messages.shown[0].title, QStringLiteral("Error"));
-    EXPECT_EQ(window.imageBytes(), image);
+    platform.fileDialog.answers = {bad};
+    window->smnuOpen_Click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(bad)) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("Input/output error")));
+    EXPECT_EQ(messages[0].title, QStringLiteral("Error"));
+    EXPECT_TRUE(SameImage(window->imageBytes(), image));
     EXPECT_EQ(AllTexts(), texts);
     EXPECT_TRUE(graph.surfaces.empty());
-    EXPECT_TRUE(window.saveAsAction().isEnabled());
-    EXPECT_FALSE(cursor.busy);
-    EXPECT_FALSE(window.suppressPlot());
+    EXPECT_TRUE(window->saveAsAction().isEnabled());
+    ExpectAtRest();
 
     // The next command works: the unsaved edit is still there to save.
-    dialogs.answers = {QStringLiteral("/cal/out.bin")};
-    window.smnuSaveAs_Click();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    const QByteArray saved = fs.files.value(QStringLiteral("/cal/out.bin"));
+    platform.fileDialog.answers = {QStringLiteral("/cal/out.bin")};
+    window->smnuSaveAs_Click();
+    ASSERT_EQ(messages.size(), 1u);
+    const QByteArray saved = platform.fileSystem.files.value(QStringLiteral("/cal/out.bin"));
     ASSERT_EQ(saved.size(), 4096);
     EXPECT_EQ(static_cast<unsigned char>(saved[768 + 5]), 777 % 256);
 }

@@ -7,8 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "tests/editor/editor_fixture.h"
 #include "platform/qt_platform.h"
+#include "tests/support/editor_harness.h"
+#include "tests/support/real_files.h"
 
 namespace tarvik::testing {
 namespace {
@@ -20,14 +21,8 @@ protected:
 
     QString Make(const QString& name, const QByteArray& bytes) {
         const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        EXPECT_TRUE(Put(path, bytes));
         return path;
-    }
-    static QByteArray Contents(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
 
@@ -103,40 +98,34 @@ TEST_F(QtFileSystemTest, AFailedWriteLeavesEverythingAsItWas) {
 }
 
 // The editor on the real file system, with only the dialogs scripted.
-class RealFilesEditorTest : public QtFileSystemTest {
+class RealFilesEditorTest : public QtFileSystemTest, public EditorHarness {
 protected:
-    FakeFileDialog dialogs;
-    FakeMessageBox messages;
-    FakeBusyCursor cursor;
-    FakeModalShow modal;
-    RecordingView graph;
-    frmMain window{Platform{dialogs, messages, cursor, fs, modal}, graph};
+    RealFilesEditorTest() : EditorHarness([](FakePlatform& fakes) { fakes.Replace<QtFileSystem>(); }) {}
 };
 
 TEST_F(RealFilesEditorTest, OpenThenSaveOverALongerFileWritesTheSame4096Bytes) {
-    QByteArray image(4096, '\0');
-    for (int i = 0; i < image.size(); ++i) image[i] = static_cast<char>((i * 37 + 11) & 0xFF);
+    const QByteArray image = RandomImage(37);
     const QString in = Make(QStringLiteral("in"), image);
     const QString out = Make(QStringLiteral("out.bin"), QByteArray(10000, '\x42'));
-    dialogs.answers = {in, out};
-    window.smnuOpen_Click();
-    window.smnuSaveAs_Click();
-    EXPECT_TRUE(messages.shown.empty());
+    platform.fileDialog.answers = {in, out};
+    window->smnuOpen_Click();
+    window->smnuSaveAs_Click();
+    EXPECT_TRUE(platform.messageBox.shown.empty());
     EXPECT_EQ(Contents(out), image);
 }
 
 TEST_F(RealFilesEditorTest, AFolderOrAFileRemovedAfterTheDialogIsReportedByName) {
     const QString gone = dir.filePath(QStringLiteral("gone.bin"));
     for (const QString& path : {gone, dir.path()}) {
-        messages.shown.clear();
-        dialogs.answers = {path};
-        window.smnuOpen_Click();
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_TRUE(messages.shown[0].text.contains(path)) << messages.shown[0].text.toStdString();
-        EXPECT_FALSE(window.saveAsAction().isEnabled());
-        EXPECT_EQ(window.imageBytes(), ImageBytes{});
-        EXPECT_FALSE(window.suppressPlot());
-        EXPECT_FALSE(cursor.busy);
+        platform.messageBox.shown.clear();
+        platform.fileDialog.answers = {path};
+        window->smnuOpen_Click();
+        ASSERT_EQ(platform.messageBox.shown.size(), 1u);
+        const QString& message = platform.messageBox.shown[0].text;
+        EXPECT_TRUE(message.contains(path)) << message.toStdString();
+        EXPECT_FALSE(window->saveAsAction().isEnabled());
+        EXPECT_TRUE(SameImage(window->imageBytes(), ImageBytes{}));
+        ExpectAtRest();
     }
 }
 

@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -98,6 +101,29 @@ public:
     }
 };
 
+// Reads of chosen files fail part-way, as on a disk with a bad sector: the
+// bytes before the failure come back with the reason. Everything else goes
+// to the file system underneath.
+class FailingReadFileSystem final : public FileSystem {
+public:
+    explicit FailingReadFileSystem(FileSystem& underneath) : underneath_(underneath) {}
+
+    QMap<QString, qsizetype> failAfter;  // path: bytes read before the failure
+
+    LengthResult FileLength(const QString& path) override { return underneath_.FileLength(path); }
+    ReadResult ReadFile(const QString& path, qint64 maxBytes) override {
+        ReadResult result = underneath_.ReadFile(path, maxBytes);
+        if (!failAfter.contains(path) || !result.error.isEmpty()) return result;
+        return {result.data.left(failAfter.value(path)), QStringLiteral("Input/output error")};
+    }
+    QString WriteFile(const QString& path, const QByteArray& data) override {
+        return underneath_.WriteFile(path, data);
+    }
+
+private:
+    FileSystem& underneath_;
+};
+
 // Records the windows shown modally; `onShow` may act while one is up.
 class FakeModalShow final : public ModalShow {
 public:
@@ -109,14 +135,63 @@ public:
     }
 };
 
-struct FakePlatform {
+// The desktop of a test: one fake of each interface, reachable by name.
+// Any one of them can be swapped for another implementation before the
+// platform is handed out (the real file system, the real modal loop, a
+// file system that fails part-way, ...); the fake then stays unused.
+class FakePlatform {
+public:
+    FakePlatform() = default;
+    FakePlatform(const FakePlatform&) = delete;  // Get() hands out its members
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
     FakeFileDialog fileDialog;
     FakeMessageBox messageBox;
     FakeBusyCursor busyCursor;
     FakeFileSystem fileSystem;
     FakeModalShow modalShow;
 
-    [[nodiscard]] Platform Get() { return {fileDialog, messageBox, busyCursor, fileSystem, modalShow}; }
+    // Makes a T, kept for the platform's life, and hands it out from now on
+    // in place of the fake of the interface T implements.
+    template <typename T, typename... Args>
+    T& Replace(Args&&... args) {
+        auto made = std::make_shared<T>(std::forward<Args>(args)...);
+        InUseFor<T>() = made.get();
+        replacements_.push_back(made);
+        return *made;
+    }
+
+    // The T handed out for its interface (std::bad_cast if it is not one).
+    template <typename T>
+    [[nodiscard]] T& InUse() {
+        return dynamic_cast<T&>(*InUseFor<T>());
+    }
+
+    [[nodiscard]] Platform Get() { return {*fileDialog_, *messageBox_, *busyCursor_, *fileSystem_, *modalShow_}; }
+
+private:
+    template <typename T>
+    [[nodiscard]] auto& InUseFor() {
+        if constexpr (std::is_base_of_v<FileDialog, T>) {
+            return fileDialog_;
+        } else if constexpr (std::is_base_of_v<MessageBox, T>) {
+            return messageBox_;
+        } else if constexpr (std::is_base_of_v<BusyCursor, T>) {
+            return busyCursor_;
+        } else if constexpr (std::is_base_of_v<FileSystem, T>) {
+            return fileSystem_;
+        } else {
+            static_assert(std::is_base_of_v<ModalShow, T>, "not a platform interface");
+            return modalShow_;
+        }
+    }
+
+    FileDialog* fileDialog_ = &fileDialog;
+    MessageBox* messageBox_ = &messageBox;
+    BusyCursor* busyCursor_ = &busyCursor;
+    FileSystem* fileSystem_ = &fileSystem;
+    ModalShow* modalShow_ = &modalShow;
+    std::vector<std::shared_ptr<void>> replacements_;
 };
 
 }  // namespace tarvik::testing

@@ -10,10 +10,8 @@
 #include <functional>
 #include <vector>
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
-
-using testing::Label;
 
 struct AboutLabelCase {
     const char* name;
@@ -31,7 +29,7 @@ TEST_P(AboutLabel, StandsInPlaceTransparentAndItsTextFits) {
     ASSERT_NE(label, nullptr) << c.name;
     EXPECT_EQ(label->pos(), c.topLeft);
     if (c.size.isEmpty()) {
-        EXPECT_TRUE(testing::SizedToText(*label));
+        EXPECT_TRUE(SizedToText(*label));
         EXPECT_EQ(label->height(), 13);
     } else {
         EXPECT_EQ(label->size(), c.size);
@@ -44,7 +42,7 @@ TEST_P(AboutLabel, StandsInPlaceTransparentAndItsTextFits) {
     EXPECT_FALSE(label->autoFillBackground());
     EXPECT_DOUBLE_EQ(label->font().pointSizeF(), 8.25);
     EXPECT_FALSE(label->font().bold());
-    EXPECT_TRUE(testing::TextFits(*label)) << "\"" << label->text().toStdString() << "\" is cut off";
+    EXPECT_TRUE(TextFits(*label)) << "\"" << label->text().toStdString() << "\" is cut off";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,7 +67,7 @@ TEST(AboutWindow, IsABorderlessPictureLeftWhereTheSystemPutsIt) {
     // not place itself stays where it was created; a plain dialog would have
     // centred itself.
     const QPoint created = about.pos();
-    ASSERT_TRUE(testing::ShowActive(about));
+    ASSERT_TRUE(ShowActive(about));
     EXPECT_EQ(about.size(), QSize(397, 231));
     EXPECT_EQ(about.pos(), created) << "the window placed itself";
 
@@ -88,7 +86,7 @@ TEST(AboutWindow, IsABorderlessPictureLeftWhereTheSystemPutsIt) {
 bool RunModal(frmAbout& about, const std::function<void()>& act) {
     bool timedOut = false;
     QTimer::singleShot(0, &about, [&] {
-        if (testing::ShowActive(about)) act();
+        if (ShowActive(about)) act();
     });
     QTimer::singleShot(2000, &about, [&] {
         timedOut = true;
@@ -139,7 +137,7 @@ std::vector<PressCase> PressCases() {
 
 std::string PressName(const ::testing::TestParamInfo<PressCase>& info) {
     const PressCase& c = info.param;
-    std::string name = testing::ButtonName(c.button);
+    std::string name = ButtonName(c.button);
     if (c.modifiers & Qt::ShiftModifier) name += "Shift";
     if (c.modifiers & Qt::ControlModifier) name += "Ctrl";
     if (c.modifiers & Qt::AltModifier) name += "Alt";
@@ -156,9 +154,9 @@ TEST_P(AboutKey, DoesNotCloseTheWindow) {
     frmAbout about;
     QSignalSpy finished(&about, &QDialog::finished);
     about.open();
-    ASSERT_TRUE(testing::ShowActive(about));
+    ASSERT_TRUE(ShowActive(about));
 
-    testing::TypeKey(about, GetParam());
+    TypeKey(about, GetParam());
     QCoreApplication::processEvents();
 
     EXPECT_TRUE(about.isVisible());
@@ -183,4 +181,4 @@ TEST(AboutWindow, EachOpeningIsAFreshWindowWithTheSameVersion) {
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

@@ -11,8 +11,10 @@
 #include <functional>
 #include <random>
 
-namespace tarvik::pictures {
+namespace tarvik::testing {
 namespace {
+
+using namespace pictures;
 
 QImage Decode(QByteArray bytes, const char* format) {
     QBuffer buffer(&bytes);
@@ -210,4 +212,4 @@ TEST(ManyColours, ReductionDoesNotDependOnHashOrder) {
 }
 
 }  // namespace
-}  // namespace tarvik::pictures
+}  // namespace tarvik::testing

@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
 QByteArray ResourceBytes(const char* path) {
@@ -82,4 +82,4 @@ TEST(ProgramIcon, Is32By32With256Colours) {
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

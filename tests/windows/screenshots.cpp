@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
 TEST(Screenshots, SplashAndAboutWindows) {
@@ -38,4 +38,4 @@ TEST(Screenshots, SplashAndAboutWindows) {
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

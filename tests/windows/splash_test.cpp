@@ -11,12 +11,8 @@
 #include <functional>
 #include <vector>
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
-
-using testing::ClickAt;
-using testing::Label;
-using testing::TypeKey;
 
 constexpr int kVersionRightEdge = 381;
 
@@ -31,7 +27,7 @@ TEST_P(SplashVersionLine, RightsLinesStartAtTheVersionTextsLeftEdge) {
     ASSERT_TRUE(version && copyright && company);
 
     EXPECT_EQ(version->text(), text);
-    EXPECT_TRUE(testing::SizedToText(*version));
+    EXPECT_TRUE(SizedToText(*version));
     EXPECT_EQ(version->geometry().right() + 1, kVersionRightEdge);
     EXPECT_EQ(version->y(), 200);
     EXPECT_EQ(version->height(), 19);
@@ -73,7 +69,7 @@ TEST_P(SplashLabel, IsTransparentArialAndItsTextFits) {
     EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, c.horizontal);
     EXPECT_FALSE(label->autoFillBackground());
     EXPECT_FALSE(label->text().isEmpty());
-    EXPECT_TRUE(testing::TextFits(*label)) << "\"" << label->text().toStdString() << "\" is cut off";
+    EXPECT_TRUE(TextFits(*label)) << "\"" << label->text().toStdString() << "\" is cut off";
 }
 
 INSTANTIATE_TEST_SUITE_P(Labels, SplashLabel,
@@ -88,7 +84,7 @@ TEST(SplashWindow, IsABorderlessPictureCentredOnTheScreen) {
     EXPECT_EQ(splash.windowType(), Qt::SplashScreen);
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(splash.windowTitle().isEmpty());
-    ASSERT_TRUE(testing::ShowActive(splash));
+    ASSERT_TRUE(ShowActive(splash));
     EXPECT_EQ(splash.size(), QSize(404, 292));
     const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
     EXPECT_LE((splash.geometry().center() - screenCentre).manhattanLength(), 1);
@@ -115,7 +111,7 @@ TEST_P(SplashIgnores, TheWindowStaysUp) {
     frmSplash splash;
     QSignalSpy finished(&splash, &QDialog::finished);
     splash.open();
-    ASSERT_TRUE(testing::ShowActive(splash));
+    ASSERT_TRUE(ShowActive(splash));
 
     GetParam().act(splash);
     QCoreApplication::processEvents();
@@ -145,14 +141,14 @@ std::vector<UserAction> SplashActions() {
     const char* targets[] = {"Picture", "lblVersion", "lblCopyright", "lblCompany", "lblWarning"};
     for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton}) {
         for (const char* target : targets) {
-            actions.push_back({testing::ButtonName(button) + "ClickOn" + target, [button, target](frmSplash& w) {
+            actions.push_back({ButtonName(button) + "ClickOn" + target, [button, target](frmSplash& w) {
                                    ClickAt(w, button, Qt::NoModifier, Spot(w, target));
                                }});
         }
-        actions.push_back({testing::ButtonName(button) + "DoubleClick", [button](frmSplash& w) {
+        actions.push_back({ButtonName(button) + "DoubleClick", [button](frmSplash& w) {
                                QTest::mouseDClick(w.windowHandle(), button, Qt::NoModifier, QPoint(200, 100));
                            }});
-        actions.push_back({"Alt" + testing::ButtonName(button) + "Click", [button](frmSplash& w) {
+        actions.push_back({"Alt" + ButtonName(button) + "Click", [button](frmSplash& w) {
                                ClickAt(w, button, Qt::AltModifier, QPoint(200, 100));
                            }});
     }
@@ -163,4 +159,4 @@ INSTANTIATE_TEST_SUITE_P(KeysAndMouse, SplashIgnores, ::testing::ValuesIn(Splash
                          [](const auto& info) { return info.param.name; });
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

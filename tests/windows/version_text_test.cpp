@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
 
 struct VersionCase {
@@ -29,4 +29,4 @@ INSTANTIATE_TEST_SUITE_P(Numbers, VersionTextTest,
 TEST(ProgramVersionText, IsTheProgramsOwnVersion) { EXPECT_EQ(ProgramVersionText().toStdString(), "Version 1.0.0"); }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

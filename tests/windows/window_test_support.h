@@ -6,15 +6,9 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 
-// Readable failure messages for Qt's geometry types.
-inline void PrintTo(const QPoint& p, std::ostream* os) { *os << "(" << p.x() << ", " << p.y() << ")"; }
-inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << " x " << s.height(); }
-inline void PrintTo(const QRect& r, std::ostream* os) {
-    *os << r.width() << " x " << r.height() << " at (" << r.x() << ", " << r.y() << ")";
-}
+#include "tests/support/qt_printers.h"
 
 namespace tarvik::testing {
 

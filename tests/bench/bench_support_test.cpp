@@ -21,9 +21,12 @@
 #include "graph/modPlot.h"
 #include "bench/proc_info.h"
 #include "graph/surface_graph.h"
+#include "tests/support/surface_graph_checks.h"
 
-namespace tarvik::bench {
+namespace tarvik::testing {
 namespace {
+
+using namespace bench;
 
 [[nodiscard]] std::vector<double> Ramp(int n) {
     std::vector<double> v(static_cast<std::size_t>(n));
@@ -195,12 +198,9 @@ TEST(CurrentMemory, TellsThePeakFromWhatIsResidentNow) {
 }
 
 TEST(EventClock, CountsOneGraphFrameForEachHandOverAndNoneWhileHidden) {
-    SurfaceGraph graph;
-    graph.resize(413, 365);
-    graph.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&graph));
-    ASSERT_TRUE(graph.HasOpenGL());
-    QWindow* window = graph.Graph3D();
+    const auto graph = ShownGraph();
+    ASSERT_TRUE(graph->HasOpenGL());
+    QWindow* window = graph->Graph3D();
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->isExposed(); }));
     // Let the frames of the first showing pass.
     QCoreApplication::processEvents();
@@ -208,8 +208,8 @@ TEST(EventClock, CountsOneGraphFrameForEachHandOverAndNoneWhileHidden) {
     for (double value : {100.0, 500.0, 900.0}) {
         const long before = App().graphFrames();
         const Clock::time_point handed = Clock::now();
-        graph.ReplaceSurface(RpmBreakpoints(), LoadBreakpoints(), Flat(value));
-        graph.ReplaceCursor(2362, 248, value + 10);
+        graph->ReplaceSurface(RpmBreakpoints(), LoadBreakpoints(), Flat(value));
+        graph->ReplaceCursor(2362, 248, value + 10);
         ASSERT_TRUE(QTest::qWaitFor([&] { return App().graphFrames() > before; })) << value;
         EXPECT_EQ(App().graphFrames(), before + 1) << "both hand-overs make one frame";
         const EventClock::Frame frame = App().lastGraphFrame();
@@ -217,10 +217,10 @@ TEST(EventClock, CountsOneGraphFrameForEachHandOverAndNoneWhileHidden) {
         EXPECT_GE(frame.end, frame.begin);
     }
 
-    graph.hide();
+    graph->hide();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isExposed(); }));
     const long hidden = App().graphFrames();
-    graph.ReplaceSurface(RpmBreakpoints(), LoadBreakpoints(), Flat(300));
+    graph->ReplaceSurface(RpmBreakpoints(), LoadBreakpoints(), Flat(300));
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(App().graphFrames(), hidden) << "a graph off screen draws nothing";
@@ -324,7 +324,7 @@ TEST(EventClock, NotesTheFirstTimerEventOfAWatchedObject) {
 }
 
 }  // namespace
-}  // namespace tarvik::bench
+}  // namespace tarvik::testing
 
 int main(int argc, char* argv[]) {
     tarvik::bench::EventClock app(argc, argv);

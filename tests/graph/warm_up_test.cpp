@@ -12,46 +12,14 @@
 #include <memory>
 #include <optional>
 
-#include "tests/support/fake_platform.h"
-#include "editor/frmMain.h"
 #include "graph/modPlot.h"
-#include "platform/qt_platform.h"
 #include "graph/surface_graph.h"
+#include "platform/qt_platform.h"
+#include "tests/support/surface_graph_checks.h"
+#include "tests/support/editor_harness.h"
 
-namespace tarvik {
+namespace tarvik::testing {
 namespace {
-
-const QSize kViewSize(413, 365);
-
-[[nodiscard]] FuelMatrix Slope(double scale) {
-    FuelMatrix z{};
-    for (int l = 0; l < 16; ++l) {
-        for (int r = 0; r < 16; ++r) z[l][r] = scale * (100.0 + 40.0 * l + 10.0 * r);
-    }
-    return z;
-}
-
-// Clearly red pixels: only the marker is red.
-[[nodiscard]] int RedPixels(const QImage& image) {
-    const QImage c = image.convertToFormat(QImage::Format_RGB32);
-    int n = 0;
-    for (int y = 0; y < c.height(); ++y) {
-        for (int x = 0; x < c.width(); ++x) {
-            const QRgb p = c.pixel(x, y);
-            if (qRed(p) > 110 && qRed(p) > 2 * qGreen(p) && qRed(p) > 2 * qBlue(p)) ++n;
-        }
-    }
-    return n;
-}
-
-[[nodiscard]] std::unique_ptr<SurfaceGraph> ShownGraph() {
-    auto graph = std::make_unique<SurfaceGraph>();
-    graph->resize(kViewSize);
-    graph->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(graph.get()));
-    EXPECT_TRUE(graph->HasOpenGL()) << "no OpenGL on this display";
-    return graph;
-}
 
 TEST(GraphWarmUp, LeavesBothPlotsEmptyAndLaterCallsShowOnlyTheirOwnData) {
     const auto graph = ShownGraph();
@@ -63,24 +31,18 @@ TEST(GraphWarmUp, LeavesBothPlotsEmptyAndLaterCallsShowOnlyTheirOwnData) {
     EXPECT_TRUE(graph->Graph3D()->customItems().isEmpty()) << "the throw-away marker is gone";
     ASSERT_EQ(graph->Graph3D()->seriesList().size(), 1);
     EXPECT_EQ(graph->Graph3D()->seriesList().front()->name(), QStringLiteral("Fuel"));
-    EXPECT_EQ(RedPixels(graph->RenderImage(kViewSize)), 0) << "no marker on view before the first call";
+    EXPECT_EQ(FindRed(graph->RenderImage(kGraphSize)).pixels, 0) << "no marker on view before the first call";
 
     const Breakpoints x = RpmBreakpoints();
     const Breakpoints y = LoadBreakpoints();
-    const FuelMatrix z = Slope(1.0);
+    const FuelMatrix z = SampleMap();
     graph->ReplaceSurface(x, y, z);
     graph->ReplaceCursor(x[3], y[12], z[12][3] + 10);
-    const QList<QVector3D> points = graph->SurfacePoints();
-    ASSERT_EQ(points.size(), 256);
-    for (int l = 0; l < 16; ++l) {
-        for (int r = 0; r < 16; ++r) {
-            EXPECT_EQ(points[l * 16 + r], QVector3D(x[r], static_cast<float>(z[l][r]), y[l])) << l << ", " << r;
-        }
-    }
+    EXPECT_TRUE(HoldsSurface(*graph, x, y, z));
     ASSERT_TRUE(graph->MarkerPosition().has_value());
     EXPECT_EQ(*graph->MarkerPosition(), QVector3D(x[3], static_cast<float>(z[12][3] + 10), y[12]));
     EXPECT_EQ(graph->Graph3D()->customItems().size(), 1) << "one marker, not the warm-up's as well";
-    EXPECT_GT(RedPixels(graph->RenderImage(kViewSize)), 10);
+    EXPECT_GT(FindRed(graph->RenderImage(kGraphSize)).pixels, 10);
 }
 
 TEST(GraphWarmUp, TouchesNothingOnceDataHaveBeenHandedOver) {
@@ -97,7 +59,7 @@ TEST(GraphWarmUp, TouchesNothingOnceDataHaveBeenHandedOver) {
         SCOPED_TRACE(c.name);
         const auto graph = ShownGraph();
         ASSERT_TRUE(graph->HasOpenGL());
-        if (c.surface) graph->ReplaceSurface(RpmBreakpoints(), LoadBreakpoints(), Slope(0.5));
+        if (c.surface) graph->ReplaceSurface(RpmBreakpoints(), LoadBreakpoints(), SampleMap(0.5));
         if (c.marker) graph->ReplaceCursor(2362, 248, 333);
         const QList<QVector3D> points = graph->SurfacePoints();
         const std::optional<QVector3D> marker = graph->MarkerPosition();
@@ -115,7 +77,7 @@ TEST(GraphWarmUp, IsHarmlessWithoutOpenGL) {
     graph.WarmUp();
     EXPECT_TRUE(graph.SurfacePoints().isEmpty());
     EXPECT_FALSE(graph.MarkerPosition().has_value());
-    EXPECT_TRUE(graph.RenderImage(kViewSize).isNull());
+    EXPECT_TRUE(graph.RenderImage(kGraphSize).isNull());
 }
 
 TEST(GraphSetUp, DrawsWithoutMultisampling) {
@@ -149,21 +111,16 @@ public:
 };
 
 TEST(StartupWarmUp, RunsWhileThePaintedSplashStandsAndLeavesTheGraphEmpty) {
-    testing::FakeFileDialog dialogs;
-    testing::FakeMessageBox messages;
-    testing::FakeBusyCursor cursor;
-    testing::FakeFileSystem files;
-    QtModalShow modal;
-    SurfaceGraph graph;
-    frmMain window(Platform{dialogs, messages, cursor, files, modal}, graph);
-    SurfaceGraph* view = &graph;
+    // The real splash in Qt's own modal loop, and the real 3-D view.
+    BasicEditorHarness<SurfaceGraph> editor([](FakePlatform& fakes) { fakes.Replace<QtModalShow>(); });
+    SurfaceGraph* view = &editor.graph;
     ASSERT_TRUE(view->HasOpenGL());
 
     StartupWatch watch;
     qApp->installEventFilter(&watch);
     QObject::connect(view->Graph3D()->seriesList().front()->dataProxy(), &QSurfaceDataProxy::arrayReset, &watch,
                      [&watch] { watch.DataReset(); });
-    window.Form_Load();
+    editor.window->Form_Load();
     qApp->removeEventFilter(&watch);
 
     EXPECT_GT(watch.splashPaints, 0);
@@ -176,4 +133,4 @@ TEST(StartupWarmUp, RunsWhileThePaintedSplashStandsAndLeavesTheGraphEmpty) {
 }
 
 }  // namespace
-}  // namespace tarvik
+}  // namespace tarvik::testing

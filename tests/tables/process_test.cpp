@@ -1,0 +1,284 @@
+// tarvik-tables as a program: its exit statuses, its messages on standard
+// error, nothing written when anything is wrong, and git showing images as
+// tables through it.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "generated/version.h"
+#include "tables/dump.h"
+#include "tests/support/image_oracle.h"
+
+namespace tarvik::tables {
+namespace {
+
+namespace oracle = tarvik::testing::oracle;
+
+constexpr int kProcessTimeoutMs = 60'000;
+
+struct Finished {
+    int status = -1;  // -1: crashed or did not finish
+    std::string out;
+    std::string err;
+};
+
+[[nodiscard]] Finished RunProgram(const QString& program, const QStringList& arguments, const QString& folder = {},
+                                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(folder);
+    process.setProcessEnvironment(environment);
+    process.start();
+    const bool finished = process.waitForFinished(kProcessTimeoutMs);
+    EXPECT_TRUE(finished) << program.toStdString() << " did not finish";
+    return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
+}
+
+[[nodiscard]] Finished RunTool(const QStringList& arguments) {
+    return RunProgram(QString::fromUtf8(TARVIK_TABLES_EXE), arguments);
+}
+
+[[nodiscard]] QByteArray Bytes(const ImageBytes& image) {
+    return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
+}
+
+[[nodiscard]] ImageBytes DemoImage() {
+    QFile file(QString::fromUtf8(TARVIK_DEMO_IMAGE));
+    ImageBytes image{};
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(reinterpret_cast<char*>(image.data()), static_cast<qint64>(image.size())), 4096);
+    return image;
+}
+
+// Every table byte inverted: an image on which a dump applied in part
+// would show at once.
+[[nodiscard]] ImageBytes TablesInverted(ImageBytes image) {
+    for (const std::size_t offset : oracle::TableOffsets()) image[offset] = static_cast<std::uint8_t>(~image[offset]);
+    return image;
+}
+
+class ProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+
+    [[nodiscard]] QString Path(const QString& name) const { return folder_.filePath(name); }
+
+    void Write(const QString& name, const QByteArray& data) const {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(data), data.size());
+    }
+
+    // The file's contents; a null array when it does not exist.
+    [[nodiscard]] QByteArray Read(const QString& name) const {
+        QFile file(Path(name));
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return file.readAll();
+    }
+
+    QTemporaryDir folder_;
+    const ImageBytes demo_ = DemoImage();
+};
+
+TEST_F(ProcessTest, VersionAndHelp) {
+    const Finished version = RunTool({QStringLiteral("--version")});
+    EXPECT_EQ(version.out, "Version " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+                               std::to_string(kVersionRevision) + "\n");
+    const Finished help = RunTool({QStringLiteral("--help")});
+    for (const char* part : {"Usage:", "dump IMAGE", "diff OLD NEW", "apply IMAGE TABLES --output OUT", "--force"}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(version.status + help.status, 0);
+}
+
+TEST_F(ProcessTest, DumpThenApplyGivesTheImageBack) {
+    Write(QStringLiteral("other.bin"), Bytes(TablesInverted(demo_)));
+    const QString demo = QString::fromUtf8(TARVIK_DEMO_IMAGE);
+    for (const QString& format : {QStringLiteral("json"), QStringLiteral("csv")}) {
+        const Finished dump = RunTool({QStringLiteral("dump"), demo, QStringLiteral("--format"), format});
+        ASSERT_EQ(dump.status, 0);
+        EXPECT_EQ(dump.out, DumpTables(demo_, format == QLatin1String("csv") ? Format::Csv : Format::Json));
+        Write(QStringLiteral("tables.") + format, QByteArray::fromStdString(dump.out));
+
+        const QString out = QStringLiteral("out.") + format + QStringLiteral(".bin");
+        const Finished apply = RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")),
+                                        Path(QStringLiteral("tables.") + format), QStringLiteral("--output"), Path(out)});
+        EXPECT_EQ(apply.status, 0) << apply.err;
+        EXPECT_EQ(apply.out + apply.err, "");
+        EXPECT_EQ(Read(out), Bytes(demo_)) << format.toStdString();
+    }
+    // In place, which takes --force.
+    const Finished apply = RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")), Path(QStringLiteral("tables.csv")),
+                                    QStringLiteral("-o"), Path(QStringLiteral("other.bin")), QStringLiteral("--force"),
+                                    QStringLiteral("--verbose")});
+    EXPECT_EQ(apply.status, 0) << apply.err;
+    EXPECT_NE(apply.out.find("Saved"), std::string::npos) << apply.out;
+    EXPECT_EQ(Read(QStringLiteral("other.bin")), Bytes(demo_));
+}
+
+TEST_F(ProcessTest, DiffExitStatuses) {
+    ImageBytes changed = demo_;
+    changed[2086] ^= 1;
+    Write(QStringLiteral("a.bin"), Bytes(demo_));
+    Write(QStringLiteral("b.bin"), Bytes(changed));
+    const struct {
+        const char* second;
+        int status;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {"a.bin", 0, "", ""},
+        {"b.bin", 1, "Full load enrichment\n  row 0 (6899): 100 -> 101 (+1)\n", ""},
+        {"none.bin", 2, "", "Cannot open the file \"" + Path(QStringLiteral("none.bin")).toStdString() +
+                                "\".\nThe file does not exist.\n"},
+    };
+    for (const auto& c : cases) {
+        const Finished diff = RunTool({QStringLiteral("diff"), Path(QStringLiteral("a.bin")), Path(QString::fromUtf8(c.second))});
+        EXPECT_EQ(diff.status, c.status) << c.second;
+        EXPECT_EQ(diff.out, c.out) << c.second;
+        EXPECT_EQ(diff.err, c.err) << c.second;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// apply refused: its status, its message, and nothing written
+
+struct RefusedApply {
+    const char* name;
+    const char* image;
+    const char* tablesName;
+    QByteArray tables;    // null: no such file
+    const char* out;      // "old.bin" and "image.bin" exist, "folder.bin" is a folder
+    bool force;
+    int status;
+    std::string message;  // part of standard error; "@" stands for the folder
+};
+
+class RefusedApplyTest : public ProcessTest, public ::testing::WithParamInterface<RefusedApply> {};
+
+const QByteArray kOldOutput = QByteArrayLiteral("the old output");
+
+TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
+    const RefusedApply& c = GetParam();
+    Write(QStringLiteral("image.bin"), Bytes(demo_));
+    Write(QStringLiteral("short.bin"), Bytes(demo_).left(100));
+    Write(QStringLiteral("old.bin"), kOldOutput);
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("folder.bin")));
+    if (!c.tables.isNull()) Write(QString::fromUtf8(c.tablesName), c.tables);
+
+    QStringList arguments{QStringLiteral("apply"), Path(QString::fromUtf8(c.image)), Path(QString::fromUtf8(c.tablesName)),
+                          QStringLiteral("--output"), Path(QString::fromUtf8(c.out))};
+    if (c.force) arguments << QStringLiteral("--force");
+    const Finished apply = RunTool(arguments);
+
+    std::string message = c.message;
+    if (const auto at = message.find('@'); at != std::string::npos) message.replace(at, 1, folder_.path().toStdString());
+    EXPECT_EQ(apply.status, c.status);
+    EXPECT_NE(apply.err.find(message), std::string::npos) << "missing: " << message << "\nin: " << apply.err;
+    EXPECT_EQ(apply.out, "");
+    EXPECT_TRUE(Read(QStringLiteral("out.bin")).isNull());
+    EXPECT_EQ(Read(QStringLiteral("old.bin")), kOldOutput);
+    EXPECT_EQ(Read(QStringLiteral("image.bin")), Bytes(demo_));
+    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("folder.bin"))).isDir());
+}
+
+const QByteArray kCsvHeader = QByteArrayLiteral("table,row,column,caption,value\n");
+const QByteArray kLegalCsv = kCsvHeader + "fuel_map,0,3,6096 rpm,520\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedApplyTest,
+    ::testing::Values(
+        RefusedApply{"IllegalValue", "image.bin", "t.csv", kCsvHeader + "full_load_enrichment,3,0,3048,300\n", "out.bin",
+                     false, 1,
+                     "Illegal value in the full load enrichment field(s)\n"
+                     "full_load_enrichment row 3 (3048): \"300\" (line 2)\n"},
+        RefusedApply{"IllegalValueKeepsTheOldOutput", "image.bin", "t.csv", kCsvHeader + "control_constant,0,0,,2\n",
+                     "old.bin", true, 1, "Illegal value in the control constant field(s)\n"},
+        RefusedApply{"DecimalComma", "image.bin", "t.csv",
+                     QByteArrayLiteral("\xEF\xBB\xBFtable;row;column;caption;value\r\nwarmup_enrichment;2;0;72;1,5\r\n"),
+                     "out.bin", false, 2,
+                     "Cannot read the tables in \"@/t.csv\".\nline 2, warmup_enrichment row 2 (72): the value \"1,5\" has "
+                     "a decimal comma"},
+        RefusedApply{"MalformedJson", "image.bin", "t.json", QByteArrayLiteral("{\"rev_limit\": "), "out.bin", false, 2,
+                     "Cannot read the tables in \"@/t.json\".\nline 1, column "},
+        RefusedApply{"FormatUnknown", "image.bin", "t.txt", kLegalCsv, "out.bin", false, 2,
+                     "Cannot tell the format of \"@/t.txt\" by its name"},
+        RefusedApply{"OutputExists", "image.bin", "t.csv", kLegalCsv, "old.bin", false, 2,
+                     "Cannot save the file \"@/old.bin\".\nIt exists already; only --force writes over it.\n"},
+        RefusedApply{"OutputIsTheImage", "image.bin", "t.csv", kLegalCsv, "image.bin", false, 2,
+                     "Cannot save the file \"@/image.bin\".\nIt is the image itself; only --force writes over it.\n"},
+        RefusedApply{"OutputIsAFolder", "image.bin", "t.csv", kLegalCsv, "folder.bin", true, 2,
+                     "Cannot save the file \"@/folder.bin\".\nIt is not a regular file.\n"},
+        RefusedApply{"OutputFolderMissing", "image.bin", "t.csv", kLegalCsv, "none/out.bin", false, 2,
+                     "Cannot save the file \"@/none/out.bin\".\n"},
+        RefusedApply{"ImageWrongLength", "short.bin", "t.csv", kLegalCsv, "out.bin", false, 2,
+                     "Cannot open the file \"@/short.bin\".\nThe LH 2.2-binary has to be 4096 bytes long\n"},
+        RefusedApply{"ImageMissing", "none.bin", "t.csv", kLegalCsv, "out.bin", false, 2,
+                     "Cannot open the file \"@/none.bin\".\nThe file does not exist.\n"},
+        RefusedApply{"TablesMissing", "image.bin", "t.csv", QByteArray(), "out.bin", false, 2,
+                     "Cannot open the file \"@/t.csv\".\nThe file does not exist.\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// git shows images as tables
+
+TEST_F(ProcessTest, GitDiffShowsTheChangedRowsOnly) {
+    const QString git = QStandardPaths::findExecutable(QStringLiteral("git"));
+    if (git.isEmpty()) GTEST_SKIP() << "git is not installed";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), folder_.path());
+    environment.insert(QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("GIT_CONFIG_GLOBAL"), QStringLiteral("/dev/null"));
+    const auto runGit = [&](const QStringList& arguments) {
+        const Finished finished = RunProgram(git, arguments, folder_.path(), environment);
+        EXPECT_EQ(finished.status, 0) << arguments.join(QLatin1Char(' ')).toStdString() << ": " << finished.err;
+        return finished;
+    };
+
+    const QString textconv = QStringLiteral("'%1' dump").arg(QString::fromUtf8(TARVIK_TABLES_EXE));
+    runGit({QStringLiteral("init"), QStringLiteral("-q")});
+    runGit({QStringLiteral("config"), QStringLiteral("diff.lh22.textconv"), textconv});
+    Write(QStringLiteral(".gitattributes"), QByteArrayLiteral("*.bin diff=lh22\n"));
+    Write(QStringLiteral("car.bin"), Bytes(demo_));
+    runGit({QStringLiteral("add"), QStringLiteral(".")});
+    runGit({QStringLiteral("-c"), QStringLiteral("user.name=Tuner"), QStringLiteral("-c"),
+            QStringLiteral("user.email=tuner@example.org"), QStringLiteral("commit"), QStringLiteral("-q"),
+            QStringLiteral("-m"), QStringLiteral("as bought")});
+
+    Write(QStringLiteral("t.csv"), kCsvHeader + "fuel_map,0,3,6096 rpm,520\ncontrol_constant,0,0,,1.0078125\n");
+    const Finished apply = RunTool({QStringLiteral("apply"), Path(QStringLiteral("car.bin")), Path(QStringLiteral("t.csv")), QStringLiteral("-o"),
+                                    Path(QStringLiteral("car.bin")), QStringLiteral("--force")});
+    ASSERT_EQ(apply.status, 0) << apply.err;
+
+    const Finished diff = runGit({QStringLiteral("diff"), QStringLiteral("--no-color"), QStringLiteral("car.bin")});
+    std::vector<std::string> removed;
+    std::vector<std::string> added;
+    std::istringstream lines(diff.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("---") || line.starts_with("+++")) continue;
+        if (line.starts_with('-')) removed.push_back(line.substr(1));
+        if (line.starts_with('+')) added.push_back(line.substr(1));
+    }
+    // The 6096 rpm row, whose fourth value was 405 in the demo image.
+    const std::string row = "  6096 rpm   270  315  360  %  450  495  540  585  630  675  720  765  810  855  900  945";
+    EXPECT_EQ(removed, (std::vector<std::string>{std::string(row).replace(row.find('%'), 1, "405"),
+                                                 "Control constant  1.00"}))
+        << diff.out;
+    EXPECT_EQ(added, (std::vector<std::string>{std::string(row).replace(row.find('%'), 1, "520"),
+                                               "Control constant  1.0078125"}))
+        << diff.out;
+}
+
+}  // namespace
+}  // namespace tarvik::tables

@@ -1,0 +1,253 @@
+// The table tool against the editor: a dump holds what Open puts into the
+// fields, applying a dump gives back the image, and applying texts stores
+// what Save As stores for the same texts.
+
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "image/codec.h"
+#include "tables/csv.h"
+#include "tables/dump.h"
+#include "tables/edits.h"
+#include "tests/support/image_oracle.h"
+
+namespace tarvik::tables {
+namespace {
+
+namespace oracle = tarvik::testing::oracle;
+
+[[nodiscard]] EditsResult ReadEdits(const std::string& content, Format format) {
+    return format == Format::Json ? ReadJsonEdits(QByteArray::fromStdString(content)) : ReadCsvEdits(content);
+}
+
+// The tables of `tables` over every other byte of `rest`, from the layout's
+// literal ranges.
+[[nodiscard]] ImageBytes TablesOver(const ImageBytes& tables, const ImageBytes& rest) {
+    ImageBytes merged = rest;
+    for (const std::size_t offset : oracle::TableOffsets()) merged[offset] = tables[offset];
+    return merged;
+}
+
+[[nodiscard]] std::string DifferenceText(const ImageBytes& actual, const ImageBytes& expected) {
+    const auto diff = oracle::DifferingOffsets(actual, expected);
+    if (diff.empty()) return {};
+    return std::to_string(diff.size()) + " bytes differ, first at offset " + std::to_string(diff.front());
+}
+
+// ---------------------------------------------------------------------------
+// dump, then apply of that dump onto another image: the first image's tables
+// over every other byte of the second.
+
+class RoundTripTest : public ::testing::TestWithParam<Format> {
+protected:
+    void ExpectRoundTrip(const ImageBytes& image, const ImageBytes& other, const std::string& what) {
+        const EditsResult edits = ReadEdits(DumpTables(image, GetParam()), GetParam());
+        ASSERT_EQ(edits.error, "") << what;
+        ASSERT_EQ(edits.edits.size(), static_cast<std::size_t>(kFieldCount)) << what;
+        const ApplyResult applied = ApplyEdits(other, edits.edits);
+        ASSERT_EQ(applied.error, "") << what;
+        ASSERT_EQ(DifferenceText(applied.image, TablesOver(image, other)), "") << what;
+    }
+};
+
+TEST_P(RoundTripTest, AThousandRandomImages) {
+    std::mt19937 rng(20240611);
+    for (int n = 0; n < 1000; ++n) {
+        const ImageBytes image = oracle::RandomImage(rng);
+        const ImageBytes other = oracle::RandomImage(rng);
+        ExpectRoundTrip(image, other, "image " + std::to_string(n));
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST_P(RoundTripTest, CraftedImages) {
+    std::mt19937 rng(7);
+    const ImageBytes other = oracle::RandomImage(rng);
+    ImageBytes zeros{};
+    ImageBytes ones{};
+    ones.fill(0xFF);  // every fuel cell 1023, every byte 255, the control constant 1.9921875
+    ImageBytes largest = oracle::RandomImage(rng);
+    for (int cell = 0; cell < kFuelCells; ++cell) oracle::PutFuelCell(largest, cell, 1023);
+    ExpectRoundTrip(zeros, ones, "all zero");
+    ExpectRoundTrip(ones, zeros, "all ones");
+    ExpectRoundTrip(largest, other, "fuel cells of 1023");
+    for (int byte = 0; byte < 256; ++byte) {
+        ImageBytes image = other;
+        image[3235] = static_cast<std::uint8_t>(byte);
+        ExpectRoundTrip(image, ones, "control constant byte " + std::to_string(byte));
+        if (HasFatalFailure()) return;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RoundTripTest, ::testing::Values(Format::Json, Format::Csv),
+                         [](const auto& info) { return info.param == Format::Json ? "Json" : "Csv"; });
+
+// ---------------------------------------------------------------------------
+// The values of a dump are the editor's field texts after Open
+
+// Each cell where the editor shows it, written out from the screen rather
+// than taken from the code under test: the fuel map's cell 0 is the top
+// right, cell 15 the top left; the other tables run down from cell 0.
+[[nodiscard]] std::vector<std::vector<std::string>> ShownLines(const FieldTexts& texts) {
+    std::vector<std::vector<std::string>> lines{{"table", "row", "column", "caption", "value"}};
+    for (int row = 0; row < 16; ++row) {
+        const std::string rpm = std::to_string(kRpmBreakpoints[static_cast<std::size_t>(15 - row)]) + " rpm";
+        for (int column = 0; column < 16; ++column) {
+            lines.push_back({"fuel_map", std::to_string(row), std::to_string(column), rpm,
+                             texts.At(Family::Data, 16 * row + 15 - column)});
+        }
+    }
+    const struct {
+        const char* key;
+        Family family;
+        std::span<const std::string_view> captions;
+    } columns[] = {{"full_load_enrichment", Family::FLE, kFullLoadCaptions},
+                   {"warmup_enrichment", Family::WE, kWarmupCaptions},
+                   {"acceleration_enrichment", Family::AE, kTemperatureCaptions},
+                   {"idle_speed", Family::IS, kTemperatureCaptions}};
+    for (const auto& table : columns) {
+        for (std::size_t i = 0; i < table.captions.size(); ++i) {
+            lines.push_back({table.key, std::to_string(i), "0", std::string(table.captions[i]),
+                             texts.At(table.family, static_cast<int>(i))});
+        }
+    }
+    lines.push_back({"rev_limit", "0", "0", "", texts.At(Family::RL, 0)});
+    lines.push_back({"control_constant", "0", "0", "", texts.At(Family::CC, 0)});
+    return lines;
+}
+
+TEST(Dump, HoldsEveryFieldTextWhereTheEditorShowsIt) {
+    std::mt19937 rng(11);
+    for (int n = 0; n < 50; ++n) {
+        const ImageBytes image = oracle::RandomImage(rng);
+        FieldTexts texts;
+        LoadFieldsFromImage(image, texts);
+        const std::vector<std::vector<std::string>> expected = ShownLines(texts);
+
+        const CsvReadResult csv = ReadCsv(DumpTables(image, Format::Csv), ',');
+        ASSERT_EQ(csv.error, "");
+        ASSERT_EQ(csv.records.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(csv.records[i].fields, expected[i]) << "line " << i + 1;
+
+        // JSON: the fuel map as rows of values beside their captions.
+        const QJsonObject fuel = QJsonDocument::fromJson(QByteArray::fromStdString(DumpTables(image, Format::Json)))
+                                     .object()
+                                     .value(QStringLiteral("fuel_map"))
+                                     .toObject();
+        const QJsonArray rows = fuel.value(QStringLiteral("values")).toArray();
+        const QJsonArray captions = fuel.value(QStringLiteral("captions")).toArray();
+        for (std::size_t line = 1; line <= 256; ++line) {
+            const std::vector<std::string>& cell = expected[line];  // fuel_map, row, column, caption, value
+            const int row = std::stoi(cell[1]);
+            EXPECT_EQ(rows.at(row).toArray().at(std::stoi(cell[2])).toDouble(), std::stod(cell[4])) << "line " << line;
+            EXPECT_EQ(captions.at(row).toString().toStdString(), cell[3]) << "line " << line;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// apply stores what Save As stores for the same texts
+
+// A plain number near or beyond the edges of the cell's range, whole or
+// with a fraction, halves included.
+[[nodiscard]] std::string RandomText(Family family, std::mt19937& rng) {
+    const double top = family == Family::Data ? 1030.0 : family == Family::CC ? 2.01 : 258.0;
+    std::uniform_real_distribution<double> value(-0.02 * top, top);
+    std::uniform_int_distribution<int> kind(0, 3);
+    const double x = value(rng);
+    switch (kind(rng)) {
+        case 0: return std::to_string(static_cast<int>(x));
+        case 1: return std::to_string(static_cast<int>(x)) + ".5";
+        case 2: return NumberText(x);
+        default: return NumberText(static_cast<double>(static_cast<int>(x * 128.0)) / 128.0);
+    }
+}
+
+TEST(Apply, StoresWhatSaveAsStoresForTheSameTexts) {
+    std::mt19937 rng(99);
+    std::bernoulli_distribution edited(0.05);
+    int stored = 0;
+    int refused = 0;
+    for (int n = 0; n < 500; ++n) {
+        const ImageBytes image = oracle::RandomImage(rng);
+        FieldTexts texts;
+        LoadFieldsFromImage(image, texts);
+        std::vector<CellEdit> edits;
+        for (const TableLayout& table : kStoreOrder) {
+            for (int i = 0; i < table.count; ++i) {
+                if (!edited(rng)) continue;
+                edits.push_back({table.family, i, RandomText(table.family, rng), "test"});
+                texts.At(table.family, i) = edits.back().text;
+            }
+        }
+
+        ImageBytes saved = image;
+        const StoreResult saveAs = StoreFieldsToImage(texts, saved);
+        const ApplyResult applied = ApplyEdits(image, edits);
+
+        if (saveAs.ok) {
+            ++stored;
+            ASSERT_EQ(applied.error, "") << "round " << n;
+            ASSERT_EQ(DifferenceText(applied.image, saved), "") << "round " << n;
+        } else {
+            ++refused;
+            ASSERT_TRUE(applied.error.starts_with("Illegal value in the " + std::string(saveAs.failedTable) + " field(s)\n"))
+                << "round " << n << ": " << applied.error;
+        }
+    }
+    // Both outcomes must have been met for the comparison to mean anything.
+    EXPECT_GT(stored, 50);
+    EXPECT_GT(refused, 50);
+}
+
+struct IllegalCase {
+    const char* name;
+    std::vector<CellEdit> edits;
+    std::string message;
+};
+
+class IllegalValueTest : public ::testing::TestWithParam<IllegalCase> {};
+
+TEST_P(IllegalValueTest, NamesTheCellThatStopsTheStore) {
+    std::mt19937 rng(5);
+    const ApplyResult applied = ApplyEdits(oracle::RandomImage(rng), GetParam().edits);
+    EXPECT_EQ(applied.error, GetParam().message);
+}
+
+// Fuel-map cells by screen position: row 3, columns 4 and 5 are cells 59
+// and 58; row 0 column 0 is cell 15, row 15 column 15 cell 240.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IllegalValueTest,
+    ::testing::Values(
+        IllegalCase{"ByteTable",
+                    {{Family::FLE, 3, "300", "line 2"}},
+                    "Illegal value in the full load enrichment field(s)\n"
+                    "full_load_enrichment row 3 (3048): \"300\" (line 2)"},
+        IllegalCase{"FirstTableInStoreOrder",
+                    {{Family::FLE, 3, "300", "line 2"}, {Family::RL, 0, "-1", "line 3"}},
+                    "Illegal value in the rev limit field(s)\nrev_limit: \"-1\" (line 3)"},
+        IllegalCase{"ControlConstant",
+                    {{Family::CC, 0, "2", "control_constant.value"}},
+                    "Illegal value in the control constant field(s)\ncontrol_constant: \"2\" (control_constant.value)"},
+        IllegalCase{"DuplicateCaptionByRow",
+                    {{Family::WE, 16, "256", "line 9"}},
+                    "Illegal value in the warmup enrichment field(s)\nwarmup_enrichment row 16 (< -40): \"256\" (line 9)"},
+        // Converting every cell comes before packing the high parts.
+        IllegalCase{"ConversionBeforePacking",
+                    {{Family::Data, 59, "1024", "line 2"}, {Family::Data, 58, "-1", "line 3"}},
+                    "Illegal value in the kennfelt field(s)\nfuel_map row 3 (4161 rpm) column 5: \"-1\" (line 3)"},
+        // Packing walks the cells from cell 0 up.
+        IllegalCase{"PackingFromTheFirstCell",
+                    {{Family::Data, 240, "1100", "line 2"}, {Family::Data, 15, "1024", "line 3"}},
+                    "Illegal value in the kennfelt field(s)\nfuel_map row 0 (6096 rpm) column 0: \"1024\" (line 3)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tarvik::tables
