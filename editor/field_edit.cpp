@@ -63,7 +63,9 @@ void FieldEdit::FitTextToField() {
     // as "9921875". Only as much narrowing as the text needs, and none for
     // texts that fit.
     const QString shown = text();
-    const int room = TextRoomWidth();
+    // The room changes only with the field's size and style; measured then.
+    if (room_ < 0) room_ = TextRoomWidth();
+    const int room = room_;
     QFont font = this->font();
     font.setStretch(100);
     int stretch = 100;
@@ -83,12 +85,16 @@ void FieldEdit::FitTextToField() {
 
 void FieldEdit::changeEvent(QEvent* event) {
     QLineEdit::changeEvent(event);
-    // A new font or style from the window changes the room and the widths.
-    if (event->type() == QEvent::StyleChange) FitTextToField();
+    // A new style changes the room and the widths.
+    if (event->type() == QEvent::StyleChange) {
+        room_ = -1;
+        FitTextToField();
+    }
 }
 
 void FieldEdit::resizeEvent(QResizeEvent* event) {
     QLineEdit::resizeEvent(event);
+    room_ = -1;
     FitTextToField();
 }
 

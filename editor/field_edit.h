@@ -49,6 +49,7 @@ private:
     int index_;
     int typingLimit_ = 0;
     int stretch_ = 100;  // percent of the font's normal width
+    int room_ = -1;      // TextRoomWidth(), or -1 until measured
 };
 
 }  // namespace tarvik

@@ -133,12 +133,7 @@ public:
 
     // Where the family's cells begin among all 310.
     [[nodiscard]] static constexpr std::size_t First(Family family) {
-        std::size_t first = 0;
-        for (const Family f : kShownOrder) {
-            if (f == family) break;
-            first += static_cast<std::size_t>(FieldCount(f));
-        }
-        return first;
+        return kFirst[static_cast<std::size_t>(family)];
     }
 
     // Every value, in the order the editor shows the tables.
@@ -146,11 +141,29 @@ public:
     [[nodiscard]] const std::array<T, kFieldCount>& All() const { return cells_; }
 
 private:
+    // First(family) for every family, by the family's value; worked out once,
+    // since every read of a field during a save or a plot goes through it.
+    static constexpr std::array<std::size_t, 7> kFirst = [] {
+        std::array<std::size_t, 7> first{};
+        std::size_t next = 0;
+        for (const Family f : kShownOrder) {
+            first[static_cast<std::size_t>(f)] = next;
+            next += static_cast<std::size_t>(FieldCount(f));
+        }
+        return first;
+    }();
+    static constexpr std::array<int, 7> kCount = [] {
+        std::array<int, 7> count{};
+        for (const Family f : kShownOrder) count[static_cast<std::size_t>(f)] = FieldCount(f);
+        return count;
+    }();
+
     [[nodiscard]] static std::size_t Position(Family family, int index) {
         // An index outside the family lands outside the array or in another
         // family; .at() catches the first, this the second.
-        if (index < 0 || index >= FieldCount(family)) return kFieldCount;
-        return First(family) + static_cast<std::size_t>(index);
+        const auto f = static_cast<std::size_t>(family);
+        if (index < 0 || index >= kCount[f]) return kFieldCount;
+        return kFirst[f] + static_cast<std::size_t>(index);
     }
 
     std::array<T, kFieldCount> cells_{};
