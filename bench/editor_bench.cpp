@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timing of the editor as a tuner meets it: the real main window with the
 // real 3-D graph on a real (virtual) display. Run it under xvfb-run; see
 // bench/README-section.md for the one command that builds and runs it.
@@ -35,18 +36,17 @@
 #include <thread>
 #include <vector>
 
-#include "bench/bench_stats.h"
-#include "image/codec.h"
-#include "bench/event_clock.h"
-#include "editor/field_edit.h"
 #include "app/run_editor.h"
-#include "editor/frmMain.h"
-#include "graph/surface_graph.h"
-#include "graph/modPlot.h"
-#include "platform/platform.h"
+#include "bench/bench_stats.h"
+#include "bench/event_clock.h"
 #include "bench/proc_info.h"
-#include "platform/qt_platform.h"
+#include "editor/field_edit.h"
+#include "editor/frmMain.h"
+#include "graph/modPlot.h"
 #include "graph/surface_graph.h"
+#include "image/codec.h"
+#include "platform/platform.h"
+#include "platform/qt_platform.h"
 
 extern char** environ;
 
@@ -78,7 +78,8 @@ struct Options {
         auto number = [&](int minimum) {
             bool ok = false;
             const int value = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
-            if (!ok || value < minimum) Fail(a.toStdString() + " needs a number of at least " + std::to_string(minimum));
+            if (!ok || value < minimum)
+                Fail(a.toStdString() + " needs a number of at least " + std::to_string(minimum));
             return value;
         };
         if (a == QLatin1String("--edits")) {
@@ -146,10 +147,10 @@ void PrintMachine() {
 // Start-up: a fresh process per run.
 
 struct StartupRun {
-    double splashPaintedMs = 0;     // process start -> splash painted
-    double mainPaintedMs = 0;       // splash tick -> main window painted
-    double graphFrameMs = 0;        // splash tick -> the graph's first frame
-    double mainEnteredMs = 0;       // process start -> main() entered
+    double splashPaintedMs = 0;  // process start -> splash painted
+    double mainPaintedMs = 0;    // splash tick -> main window painted
+    double graphFrameMs = 0;     // splash tick -> the graph's first frame
+    double mainEnteredMs = 0;    // process start -> main() entered
 };
 
 // In the child: runs the real start-up and prints one line of figures.
@@ -207,8 +208,9 @@ int RunStartupChild(EventClock& app, Clock::time_point mainEntered) {
 
     // The clock is read last, right before the process is made.
     const Clock::time_point now = Clock::now();
-    environment.push_back(std::string(kSpawnTimeVariable) + "=" +
-                          std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count()));
+    environment.push_back(
+        std::string(kSpawnTimeVariable) + "=" +
+        std::to_string(std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch()).count()));
     std::vector<char*> envp;
     for (std::string& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);
@@ -322,7 +324,8 @@ void EditorBench::Start() {
     if (a.size() != static_cast<qsizetype>(kImageSize)) Fail("the demo image is not 4096 bytes long");
     QByteArray b = a;
     for (std::size_t i = 0; i < static_cast<std::size_t>(kFuelCells); ++i) {
-        b[static_cast<qsizetype>(kFuelLowOffset + i)] = static_cast<char>(a[static_cast<qsizetype>(kFuelLowOffset + i)] ^ 0x5A);
+        b[static_cast<qsizetype>(kFuelLowOffset + i)] =
+            static_cast<char>(a[static_cast<qsizetype>(kFuelLowOffset + i)] ^ 0x5A);
     }
     if (!files_.isValid()) Fail("no temporary folder");
     imageA_ = files_.filePath(QStringLiteral("a.bin"));
@@ -543,8 +546,8 @@ int main(int argc, char* argv[]) {
     EventClock app(argc, argv);
     const Options options = ParseOptions(QCoreApplication::arguments());
     if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        Fail("needs a real X display (run it under xvfb-run), not the " + QGuiApplication::platformName().toStdString() +
-             " platform");
+        Fail("needs a real X display (run it under xvfb-run), not the " +
+             QGuiApplication::platformName().toStdString() + " platform");
     }
     if (options.startupChild) return RunStartupChild(app, entered);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/event_clock.h"
 
 #include <QAbstract3DGraph>
@@ -17,14 +18,14 @@ void EventClock::WatchWindow(const QString& objectName) { windows_.push_back({ob
 void EventClock::WatchTimer(const QString& objectName) { timers_.push_back({objectName, std::nullopt}); }
 
 std::optional<Clock::time_point> EventClock::firstPainted(const QString& objectName) const {
-    const auto it = std::find_if(windows_.begin(), windows_.end(),
-                                 [&](const WatchedWindow& w) { return w.name == objectName; });
+    const auto it =
+        std::find_if(windows_.begin(), windows_.end(), [&](const WatchedWindow& w) { return w.name == objectName; });
     return it == windows_.end() ? std::nullopt : it->firstPainted;
 }
 
 std::optional<Clock::time_point> EventClock::firstTimerEvent(const QString& objectName) const {
-    const auto it = std::find_if(timers_.begin(), timers_.end(),
-                                 [&](const WatchedTimer& t) { return t.name == objectName; });
+    const auto it =
+        std::find_if(timers_.begin(), timers_.end(), [&](const WatchedTimer& t) { return t.name == objectName; });
     return it == timers_.end() ? std::nullopt : it->firstEvent;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench/proc_info.h"
 
 #include <algorithm>
@@ -37,7 +38,8 @@ std::optional<long> StatusKiB(std::string_view statusText, std::string_view key)
         if (k != key) return false;
         long value = 0;
         const auto [next, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
-        if (ec == std::errc() && value >= 0 && Trim(std::string_view(next, static_cast<std::size_t>(v.data() + v.size() - next))) == "kB") {
+        if (ec == std::errc() && value >= 0 &&
+            Trim(std::string_view(next, static_cast<std::size_t>(v.data() + v.size() - next))) == "kB") {
             result = value;
         }
         return true;

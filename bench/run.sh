@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and runs every benchmark; prints the figures and the machine.
 #
 #   bash bench/run.sh [build folder]      (default: build-bench)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/field_edit.h"
 
 #include <QFontMetricsF>
@@ -28,8 +29,7 @@ bool TypesCharacter(const QKeyEvent& event) {
     return first.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate();
 }
 
-FieldEdit::FieldEdit(Family family, int index, QWidget* parent)
-    : QLineEdit(parent), family_(family), index_(index) {
+FieldEdit::FieldEdit(Family family, int index, QWidget* parent) : QLineEdit(parent), family_(family), index_(index) {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(this, &QLineEdit::textChanged, this, &FieldEdit::FitTextToField);
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/frmMain.h"
 
 #include <QAction>
@@ -8,13 +9,13 @@
 #include <functional>
 #include <utility>
 
-#include "image/codec.h"
 #include "editor/field_edit.h"
-#include "windows/frmAbout.h"
-#include "windows/frmSplash.h"
-#include "graph/modPlot.h"
 #include "editor/scope_exit.h"
 #include "editor/tab_control.h"
+#include "graph/modPlot.h"
+#include "image/codec.h"
+#include "windows/frmAbout.h"
+#include "windows/frmSplash.h"
 
 namespace tarvik {
 
@@ -163,10 +164,10 @@ void frmMain::txtData_Click(int index) { PlotCursor(index, *this, graph_); }
 bool frmMain::StoreFieldsToImage() {
     const StoreResult result = tarvik::StoreFieldsToImage(*this, ImageBytes_);
     if (result.ok) return true;
-    platform_.messageBox.Show(QStringLiteral("Illegal value in the %1 field(s)")
-                                  .arg(QString::fromUtf8(result.failedTable.data(),
-                                                         static_cast<qsizetype>(result.failedTable.size()))),
-                              QStringLiteral("Input Error"), MessageIcon::Critical);
+    platform_.messageBox.Show(
+        QStringLiteral("Illegal value in the %1 field(s)")
+            .arg(QString::fromUtf8(result.failedTable.data(), static_cast<qsizetype>(result.failedTable.size()))),
+        QStringLiteral("Input Error"), MessageIcon::Critical);
     return false;
 }
 
@@ -213,7 +214,8 @@ void frmMain::SetTabOrder() {
     // The fuel map in reading order, row by row from the left; then the
     // other tables in the order they stand, each from its top cell.
     for (int row = 0; row < kFuelSide; ++row) {
-        for (int column = 0; column < kFuelSide; ++column) tabOrder_.push_back(fields_.At(Family::Data, CellAt(row, column)));
+        for (int column = 0; column < kFuelSide; ++column)
+            tabOrder_.push_back(fields_.At(Family::Data, CellAt(row, column)));
     }
     for (const Family family : kShownOrder) {
         if (family == Family::Data) continue;

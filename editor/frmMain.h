@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QMainWindow>
@@ -5,8 +6,8 @@
 #include <array>
 #include <vector>
 
-#include "image/fields.h"
 #include "graph/graph_view.h"
+#include "image/fields.h"
 #include "image/image_bytes.h"
 #include "platform/platform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed layout of the main window. Positions and sizes are kept in
 // twips, as the layout was drawn; 15 twips make one pixel.
 #include <QAction>
@@ -9,8 +10,8 @@
 
 #include "editor/field_edit.h"
 #include "editor/frmMain.h"
-#include "windows/pictures.h"
 #include "editor/tab_control.h"
+#include "windows/pictures.h"
 #include "windows/window_fonts.h"
 
 namespace tarvik {
@@ -22,7 +23,9 @@ namespace {
     return {Px(left), Px(top), Px(left + width) - Px(left), Px(top + height) - Px(top)};
 }
 
-QString IndexedName(const char* name, int index) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index); }
+QString IndexedName(const char* name, int index) {
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
 
 QLabel* AddLabel(QWidget* parent, const QString& objectName, const QString& text, int left, int top,
                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
@@ -42,14 +45,26 @@ struct GridRowPlace {
     int labelIndex;
 };
 constexpr std::array<GridRowPlace, kFuelSide> kGridRows{{
-    {660, 15}, {930, 14}, {1200, 13}, {1455, 12}, {1725, 0}, {1980, 1}, {2235, 2}, {2505, 3},
-    {2760, 4}, {3015, 5}, {3285, 6}, {3540, 7}, {3795, 8}, {4065, 9}, {4320, 10}, {4575, 11},
+    {660, 15},
+    {930, 14},
+    {1200, 13},
+    {1455, 12},
+    {1725, 0},
+    {1980, 1},
+    {2235, 2},
+    {2505, 3},
+    {2760, 4},
+    {3015, 5},
+    {3285, 6},
+    {3540, 7},
+    {3795, 8},
+    {4065, 9},
+    {4320, 10},
+    {4575, 11},
 }};
 
 QString RowCaption(int row) { return QStringLiteral("%1 rpm").arg(RowRpm(row)); }
-QString Text(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
+QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // One framed column of fields with a caption label per row.
 struct FrameLayout {
@@ -175,8 +190,8 @@ void frmMain::CreateFuelMapPage(QWidget* page) {
     }
     AddLabel(page, IndexedName("lblRPM", 20), QStringLiteral("Rev."), 720, 420);
     AddLabel(page, IndexedName("lblMassflow", 0), QStringLiteral("0"), 1200, 4920);
-    QLabel* hundred = AddLabel(page, IndexedName("lblMassflow", 1), QStringLiteral("100"), 7920, 4920,
-                               Qt::AlignRight | Qt::AlignTop);
+    QLabel* hundred =
+        AddLabel(page, IndexedName("lblMassflow", 1), QStringLiteral("100"), 7920, 4920, Qt::AlignRight | Qt::AlignTop);
     hundred->setGeometry(Px(7920), Px(4920), Px(8190) - Px(7920), hundred->height());
     AddLabel(page, IndexedName("lblLoad", 16), QStringLiteral("Massflow [%]"), 8340, 4920);
 
@@ -237,8 +252,8 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
         frame->setObjectName(QString::fromLatin1(layout.frameName));
         frame->setGeometry(Twips(layout.left, 4140, 2055, 795));
         AddLabel(frame, QString::fromLatin1(layout.labelName), QStringLiteral("Value:"), 180, 360);
-        FieldEdit* edit = CreateField(frame, layout.family, 0, Twips(1080, 300, 735, 285),
-                                      QString::fromLatin1(layout.fieldName));
+        FieldEdit* edit =
+            CreateField(frame, layout.family, 0, Twips(1080, 300, 735, 285), QString::fromLatin1(layout.fieldName));
         edit->setAccessibleName(title);
         if (layout.family == Family::CC) edit->setTypingLimit(4);
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Any image, decoded and stored again without an edit, must come back
 // byte for byte, and its texts must be the plain forms the layout gives.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary texts in any of the 310 fields, stored into an arbitrary image.
 //
 // Input: the fuzzer's bytes, read by FuzzedDataProvider: a 64-bit seed for

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the codec's fuzz targets with clang and runs each for a while.
 #
 #   bash fuzz/run.sh [build folder] [seconds per target]

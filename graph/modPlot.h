@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "image/fields.h"
 #include "graph/fuel_graph.h"
+#include "image/fields.h"
 
 namespace tarvik {
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/surface_graph.h"
 
 #include <Q3DCamera>
@@ -70,8 +71,8 @@ void ConfigureAxis(QValue3DAxis& axis, const AxisSetup& setup) {
 // The marker of the selected cell: a small red sphere.
 [[nodiscard]] std::unique_ptr<QCustom3DItem> MakeMarker(const QVector3D& position) {
     auto marker = std::make_unique<QCustom3DItem>(QString::fromLatin1(kMarkerMesh), position,
-                                                  QVector3D(kMarkerScale, kMarkerScale, kMarkerScale),
-                                                  QQuaternion(), SolidTexture(QColor(230, 20, 20)));
+                                                  QVector3D(kMarkerScale, kMarkerScale, kMarkerScale), QQuaternion(),
+                                                  SolidTexture(QColor(230, 20, 20)));
     marker->setShadowCasting(false);
     return marker;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "image/codec.h"
 
 #include <charconv>
@@ -102,9 +103,7 @@ double ParseLeadingNumber(std::string_view text) {
     return negative ? -magnitude : magnitude;
 }
 
-double FieldSource::FieldNumber(Family family, int index) const {
-    return ParseLeadingNumber(FieldText(family, index));
-}
+double FieldSource::FieldNumber(Family family, int index) const { return ParseLeadingNumber(FieldText(family, index)); }
 
 double FieldTexts::FieldNumber(Family family, int index) const { return ParseLeadingNumber(At(family, index)); }
 

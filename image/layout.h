@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The calibration's layout, defined once: where each of the seven tables
@@ -41,9 +42,9 @@ inline constexpr int kFuelPackedCount = 64;
 // (the top row on screen). Full load enrichment is captioned by engine
 // speed, the others by temperature steps. Warm-up's last two rows are both
 // "< -40".
-inline constexpr std::array<std::string_view, 17> kFullLoadCaptions{
-    "6899", "4855", "3745", "3048", "2570", "2222", "1956", "1748", "1579",
-    "1324", "1140", "1001", "892",  "732",  "621",  "539",  "480"};
+inline constexpr std::array<std::string_view, 17> kFullLoadCaptions{"6899", "4855", "3745", "3048", "2570", "2222",
+                                                                    "1956", "1748", "1579", "1324", "1140", "1001",
+                                                                    "892",  "732",  "621",  "539",  "480"};
 inline constexpr std::array<std::string_view, 17> kWarmupCaptions{
     "> 99", "99", "72", "56", "45", "36", "28", "21", "14", "8", "1", "-6", "-14", "-25", "-40", "< -40", "< -40"};
 inline constexpr std::array<std::string_view, 9> kTemperatureCaptions{"> 99", "72",  "45",  "28",   "14",
@@ -52,11 +53,11 @@ inline constexpr std::array<std::string_view, 9> kTemperatureCaptions{"> 99", "7
 // A table of the image, held by one family of fields.
 struct TableLayout {
     Family family;
-    int count;              // cells (fields) of the table
-    std::size_t offset;     // first image byte (for the fuel map: the low bytes)
-    std::string_view name;  // as "Illegal value in the <name> field(s)" names it
-    std::string_view key;   // stable identifier in files and scripts
-    std::string_view title;  // as the editor captions the table
+    int count;                                   // cells (fields) of the table
+    std::size_t offset;                          // first image byte (for the fuel map: the low bytes)
+    std::string_view name;                       // as "Illegal value in the <name> field(s)" names it
+    std::string_view key;                        // stable identifier in files and scripts
+    std::string_view title;                      // as the editor captions the table
     std::span<const std::string_view> captions;  // one per cell; empty: none
 };
 
@@ -65,8 +66,7 @@ struct TableLayout {
 inline constexpr std::array<TableLayout, 7> kStoreOrder{{
     {Family::RL, 1, 1438, "rev limit", "rev_limit", "Rev limit", {}},
     {Family::WE, 17, 2050, "warmup enrichment", "warmup_enrichment", "Warmup enrichment", kWarmupCaptions},
-    {Family::FLE, 17, 2086, "full load enrichment", "full_load_enrichment", "Full load enrichment",
-     kFullLoadCaptions},
+    {Family::FLE, 17, 2086, "full load enrichment", "full_load_enrichment", "Full load enrichment", kFullLoadCaptions},
     {Family::AE, 9, 2103, "acceleration enrichment", "acceleration_enrichment", "Acceleration enrichment",
      kTemperatureCaptions},
     {Family::IS, 9, 2178, "idle speed", "idle_speed", "Idle speed", kTemperatureCaptions},
@@ -105,7 +105,7 @@ inline constexpr std::array<Family, 7> kShownOrder{Family::Data, Family::FLE, Fa
 using Breakpoints = std::array<int, kFuelSide>;
 inline constexpr Breakpoints kRpmBreakpoints{502,  665,  936,  1214, 1425, 1649, 1833, 2064,
                                              2362, 2759, 3318, 3692, 4161, 4766, 5578, 6096};
-inline constexpr Breakpoints kLoadBreakpoints{72, 104, 136, 168, 184, 200, 216, 232,
+inline constexpr Breakpoints kLoadBreakpoints{72,  104, 136, 168, 184, 200, 216, 232,
                                               248, 264, 296, 328, 360, 392, 520, 648};
 
 // Fuel-map cell k (0..255, the image's order and the field's index) on its
@@ -132,9 +132,7 @@ public:
     [[nodiscard]] const T& At(Family family, int index) const { return cells_.at(Position(family, index)); }
 
     // Where the family's cells begin among all 310.
-    [[nodiscard]] static constexpr std::size_t First(Family family) {
-        return kFirst[static_cast<std::size_t>(family)];
-    }
+    [[nodiscard]] static constexpr std::size_t First(Family family) { return kFirst[static_cast<std::size_t>(family)]; }
 
     // Every value, in the order the editor shows the tables.
     [[nodiscard]] std::array<T, kFieldCount>& All() { return cells_; }

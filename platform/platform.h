@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QByteArray>
@@ -11,12 +12,12 @@ namespace tarvik {
 // tuner sees (must the file exist, ask before overwriting, ...).
 struct FileDialogOptions {
     QString title;
-    QString filterName;          // one filter entry that shows every file
-    bool fileMustExist = false;  // open: only existing files can be chosen
-    bool pathMustExist = false;  // save: the folder must exist
+    QString filterName;            // one filter entry that shows every file
+    bool fileMustExist = false;    // open: only existing files can be chosen
+    bool pathMustExist = false;    // save: the folder must exist
     bool overwritePrompt = false;  // save: ask before replacing a file
-    bool noChangeDir = true;     // never change the program's current directory
-    bool hideReadOnly = true;    // no read-only check box
+    bool noChangeDir = true;       // never change the program's current directory
+    bool hideReadOnly = true;      // no read-only check box
 };
 
 class FileDialog {

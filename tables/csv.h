@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Comma-separated values as RFC 4180 describes them, and as spreadsheets in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tables/diff.h"
 
 #include <QJsonArray>
@@ -101,10 +102,10 @@ namespace {
     for (const CellChange& change : diff.cells) {
         const CellPosition at = PositionOf(change.family, change.index);
         out += CsvLine({std::string(Layout(change.family).key), std::to_string(at.row), std::to_string(at.column),
-                        CaptionOf(change.family, change.index), change.before, change.after,
-                        DifferenceText(change)});
+                        CaptionOf(change.family, change.index), change.before, change.after, DifferenceText(change)});
     }
-    for (const ByteRange& range : diff.outsideRanges) out += CsvLine({"outside_tables", "", "", RangeText(range), "", "", ""});
+    for (const ByteRange& range : diff.outsideRanges)
+        out += CsvLine({"outside_tables", "", "", RangeText(range), "", "", ""});
     return out;
 }
 
@@ -135,9 +136,12 @@ ImageDiff DiffImages(const ImageBytes& before, const ImageBytes& after) {
 
 std::string FormatDiff(const ImageDiff& diff, Format format) {
     switch (format) {
-        case Format::Text: return DiffText(diff);
-        case Format::Json: return DiffJson(diff);
-        case Format::Csv: return DiffCsv(diff);
+        case Format::Text:
+            return DiffText(diff);
+        case Format::Json:
+            return DiffJson(diff);
+        case Format::Csv:
+            return DiffCsv(diff);
     }
     return {};
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tables/dump.h"
 
 #include <QJsonArray>
@@ -41,7 +42,8 @@ void AppendFuelMapText(const FieldTexts& texts, std::string& out) {
     out += '\n';
     // Column numbers above the values, as the files and messages count them.
     out += indent + std::string(captionWidth + 1, ' ');
-    for (int column = 0; column < kFuelSide; ++column) out += ' ' + RightAligned(std::to_string(column), kFuelValueWidth);
+    for (int column = 0; column < kFuelSide; ++column)
+        out += ' ' + RightAligned(std::to_string(column), kFuelValueWidth);
     out += '\n';
     for (int row = 0; row < kFuelSide; ++row) {
         out += indent + RightAligned(CaptionOf(Family::Data, CellAt(row, 0)), captionWidth) + ' ';
@@ -146,9 +148,12 @@ FieldTexts DecodeTables(const ImageBytes& image) {
 std::string DumpTables(const ImageBytes& image, Format format) {
     const FieldTexts texts = DecodeTables(image);
     switch (format) {
-        case Format::Text: return DumpText(texts);
-        case Format::Json: return DumpJson(texts);
-        case Format::Csv: return DumpCsv(texts);
+        case Format::Text:
+            return DumpText(texts);
+        case Format::Json:
+            return DumpJson(texts);
+        case Format::Csv:
+            return DumpCsv(texts);
     }
     return {};
 }

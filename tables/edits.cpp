@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tables/edits.h"
 
 #include <QJsonArray>
@@ -28,13 +29,20 @@ namespace {
 // A JSON value as a message shows it.
 [[nodiscard]] std::string JsonValueText(const QJsonValue& value) {
     switch (value.type()) {
-        case QJsonValue::Null: return "null";
-        case QJsonValue::Bool: return value.toBool() ? "true" : "false";
-        case QJsonValue::Double: return NumberText(value.toDouble());
-        case QJsonValue::String: return Quoted(value.toString().toStdString());
-        case QJsonValue::Array: return "a list";
-        case QJsonValue::Object: return "an object";
-        case QJsonValue::Undefined: break;
+        case QJsonValue::Null:
+            return "null";
+        case QJsonValue::Bool:
+            return value.toBool() ? "true" : "false";
+        case QJsonValue::Double:
+            return NumberText(value.toDouble());
+        case QJsonValue::String:
+            return Quoted(value.toString().toStdString());
+        case QJsonValue::Array:
+            return "a list";
+        case QJsonValue::Object:
+            return "an object";
+        case QJsonValue::Undefined:
+            break;
     }
     return "nothing";
 }
@@ -89,7 +97,8 @@ private:
         if (!value.isArray()) return Failed(place + ": " + JsonValueText(value) + " is not a list of rows");
         const QJsonArray rows = value.toArray();
         if (rows.size() != kFuelSide) {
-            return Failed(place + ": " + Counted(rows.size(), "row") + "; the fuel map has " + std::to_string(kFuelSide));
+            return Failed(place + ": " + Counted(rows.size(), "row") + "; the fuel map has " +
+                          std::to_string(kFuelSide));
         }
         for (int row = 0; row < kFuelSide; ++row) {
             const std::string rowPlace = place + "[" + std::to_string(row) + "]";
@@ -187,7 +196,8 @@ EditsResult ReadCsvEdits(std::string_view content) {
     const std::string expectedHeader = Quoted(kCsvHeader);
     auto record = std::find_if_not(csv.records.begin(), csv.records.end(), IsBlankRecord);
     if (record == csv.records.end()) return Fail("the file is empty; its first line must be " + expectedHeader);
-    if (!IsHeader(*record)) return Fail("line " + std::to_string(record->line) + ": the first line must be " + expectedHeader);
+    if (!IsHeader(*record))
+        return Fail("line " + std::to_string(record->line) + ": the first line must be " + expectedHeader);
 
     EditsResult result;
     PerFamily<int> namedOn;  // the line naming each cell; 0: none yet
@@ -196,8 +206,8 @@ EditsResult ReadCsvEdits(std::string_view content) {
         const std::string line = "line " + std::to_string(record->line);
         const auto& fields = record->fields;
         if (fields.size() != 5) {
-            return Fail(line + ": " + Counted(static_cast<qsizetype>(fields.size()), "field") + "; each line has 5: " +
-                        std::string(kCsvHeader));
+            return Fail(line + ": " + Counted(static_cast<qsizetype>(fields.size()), "field") +
+                        "; each line has 5: " + std::string(kCsvHeader));
         }
         const std::string_view key = Trimmed(fields[0]);
         const TableLayout* table = FindTable(key);
@@ -223,7 +233,8 @@ EditsResult ReadCsvEdits(std::string_view content) {
             return Fail(error);
         }
         int& first = namedOn.At(table->family, *index);
-        if (first != 0) return Fail(line + ": " + cell + " is named a second time (first on line " + std::to_string(first) + ")");
+        if (first != 0)
+            return Fail(line + ": " + cell + " is named a second time (first on line " + std::to_string(first) + ")");
         first = record->line;
         result.edits.push_back({table->family, *index, std::string(value), line});
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Cells named by a table file (JSON as dump writes it, or CSV), and storing

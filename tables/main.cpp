@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvik-tables: the calibration tables of LH 2.2 EPROM images on the
 // command line, for scripts, spreadsheets and git.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tables/tool.h"
 
 #include <QCommandLineParser>
@@ -60,7 +61,8 @@ struct ImageRead {
     if (!data.error.isEmpty()) {
         read.error = CannotMessage(QStringLiteral("open"), path, data.error);
     } else if (data.data.size() != static_cast<qsizetype>(kImageSize)) {
-        read.error = CannotMessage(QStringLiteral("open"), path, QStringLiteral("Its length changed while it was being read."));
+        read.error =
+            CannotMessage(QStringLiteral("open"), path, QStringLiteral("Its length changed while it was being read."));
     } else {
         std::copy(data.data.cbegin(), data.data.cend(), read.image.begin());
     }
@@ -78,7 +80,8 @@ struct TextRead {
     ReadResult read = files.ReadFile(path, kTableFileLimit + 1);
     if (!read.error.isEmpty()) return {{}, CannotMessage(QStringLiteral("open"), path, read.error)};
     if (read.data.size() > kTableFileLimit) {
-        return {{}, CannotMessage(QStringLiteral("open"), path, QStringLiteral("It is far too large for a table file."))};
+        return {{},
+                CannotMessage(QStringLiteral("open"), path, QStringLiteral("It is far too large for a table file."))};
     }
     return {std::move(read.data), {}};
 }
@@ -118,7 +121,8 @@ public:
                   QStringLiteral("text, json or csv (dump, diff: text; apply: by the file name's ending)."),
                   QStringLiteral("format")),
           output_(QStringList{QStringLiteral("o"), QStringLiteral("output")},
-                  QStringLiteral("apply: the image to write; it must not exist, unless --force."), QStringLiteral("OUT")),
+                  QStringLiteral("apply: the image to write; it must not exist, unless --force."),
+                  QStringLiteral("OUT")),
           force_(QStringLiteral("force"), QStringLiteral("apply: replace OUT, even when it is IMAGE itself.")),
           verbose_(QStringLiteral("verbose"), QStringLiteral("apply: show the cells changed and where they went.")) {
         parser_.setApplicationDescription(Description());
@@ -139,7 +143,8 @@ public:
         if (command == QLatin1String("dump")) return Dump(files);
         if (command == QLatin1String("diff")) return Diff(files);
         if (command == QLatin1String("apply")) return Apply(files);
-        return UsageTrouble(QStringLiteral("There is no command \"%1\"; the commands are dump, diff and apply.").arg(command));
+        return UsageTrouble(
+            QStringLiteral("There is no command \"%1\"; the commands are dump, diff and apply.").arg(command));
     }
 
 private:
@@ -147,8 +152,8 @@ private:
     [[nodiscard]] std::optional<ToolRun> RefuseApplyOptions(const QString& command) const {
         for (const QCommandLineOption* option : {&output_, &force_, &verbose_}) {
             if (parser_.isSet(*option)) {
-                return UsageTrouble(QStringLiteral("--%1 is an option of apply, not of %2.")
-                                        .arg(option->names().constLast(), command));
+                return UsageTrouble(
+                    QStringLiteral("--%1 is an option of apply, not of %2.").arg(option->names().constLast(), command));
             }
         }
         return std::nullopt;
@@ -159,7 +164,8 @@ private:
         if (!parser_.isSet(format_)) return Format::Text;
         const QString name = parser_.value(format_);
         if (const std::optional<Format> format = FormatNamed(name)) return format;
-        trouble = UsageTrouble(QStringLiteral("There is no format \"%1\"; the formats are text, json and csv.").arg(name));
+        trouble =
+            UsageTrouble(QStringLiteral("There is no format \"%1\"; the formats are text, json and csv.").arg(name));
         return std::nullopt;
     }
 
@@ -175,7 +181,8 @@ private:
     }
 
     [[nodiscard]] ToolRun Diff(const QStringList& files) {
-        if (files.size() != 2) return UsageTrouble(QStringLiteral("diff takes two images: the old one and the new one."));
+        if (files.size() != 2)
+            return UsageTrouble(QStringLiteral("diff takes two images: the old one and the new one."));
         if (auto refused = RefuseApplyOptions(QStringLiteral("diff"))) return *refused;
         ToolRun trouble;
         const std::optional<Format> format = OutputFormat(trouble);
@@ -233,10 +240,10 @@ private:
         const TextRead tables = ReadTableFile(files_, tablesPath);
         if (!tables.error.isEmpty()) return Trouble(tables.error);
 
-        const EditsResult edits = *format == Format::Json
-                                      ? ReadJsonEdits(tables.data)
-                                      : ReadCsvEdits(std::string_view(tables.data.constData(),
-                                                                      static_cast<std::size_t>(tables.data.size())));
+        const EditsResult edits =
+            *format == Format::Json
+                ? ReadJsonEdits(tables.data)
+                : ReadCsvEdits(std::string_view(tables.data.constData(), static_cast<std::size_t>(tables.data.size())));
         if (!edits.error.empty()) {
             return Trouble(QStringLiteral("Cannot read the tables in \"%1\".\n%2")
                                .arg(tablesPath, QString::fromStdString(edits.error)));

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when a source file includes a header from a folder its own folder
 # must not depend on: the subsystems depend on each other in one direction
 # only (image <- platform, graph <- editor <- app; windows on its own).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/frmAbout.h"
 
 #include "windows/notices.h"
@@ -18,9 +19,7 @@ namespace {
 constexpr int kTextLeft = Px(480);
 constexpr int kOneLineHeight = Px(195);
 
-void SizeToText(QLabel& label) {
-    label.resize(TextWidth(label, label.text()), kOneLineHeight);
-}
+void SizeToText(QLabel& label) { label.resize(TextWidth(label, label.text()), kOneLineHeight); }
 
 }  // namespace
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/frmSplash.h"
 
 #include "windows/notices.h"
@@ -53,8 +54,7 @@ frmSplash::frmSplash(const QString& versionText, QWidget* parent)
     lblCompany_ = MakeLabel(this, QStringLiteral("lblCompany"), ArialFont(8.25),
                             QRect(Px(4560), Px(3510), Px(1305), Px(255)), topLeft, kRightsHolder.toString());
     lblWarning_ = MakeLabel(this, QStringLiteral("lblWarning"), ArialFont(6.75),
-                            QRect(Px(270), Px(3900), Px(5415), Px(435)), topLeft,
-                            kAffiliationDisclaimer.toString());
+                            QRect(Px(270), Px(3900), Px(5415), Px(435)), topLeft, kAffiliationDisclaimer.toString());
     lblWarning_->setWordWrap(true);
 
     Form_Load(versionText);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The instruments of the benchmarks: if these are wrong, every figure is.
 #include <Q3DSurface>
 #include <QAction>
@@ -18,8 +19,8 @@
 
 #include "bench/bench_stats.h"
 #include "bench/event_clock.h"
-#include "graph/modPlot.h"
 #include "bench/proc_info.h"
+#include "graph/modPlot.h"
 #include "graph/surface_graph.h"
 #include "tests/support/surface_graph_checks.h"
 
@@ -73,11 +74,7 @@ TEST(Median, IsTheMiddleOrTheMeanOfTheTwoMiddleSamples) {
         std::vector<double> samples;
         double expected;
     } cases[] = {
-        {{3, 1, 2}, 2},
-        {{4, 1, 3, 2}, 2.5},
-        {{10}, 10},
-        {{5, 5, 1, 100}, 5},
-        {{0.25, 0.75}, 0.5},
+        {{3, 1, 2}, 2}, {{4, 1, 3, 2}, 2.5}, {{10}, 10}, {{5, 5, 1, 100}, 5}, {{0.25, 0.75}, 0.5},
     };
     for (const auto& c : cases) EXPECT_EQ(Median(c.samples), c.expected);
 }
@@ -109,12 +106,11 @@ TEST(StatusKiB, ReadsTheNamedLineOnly) {
         const char* key;
         std::optional<long> expected;
     } cases[] = {
-        {"VmRSS", 98765},  {"VmHWM", 120344}, {"VmPeak", 812345}, {"VmSwap", 0}, {"RssAnon", 50000},
-        {"Vm", std::nullopt},       // a prefix of several keys is no key
-        {"VmRSSx", std::nullopt},   // nor is a longer name
-        {"Missing", std::nullopt},
-        {"Broken", std::nullopt},   // digits followed by rubbish
-        {"Pages", std::nullopt},    // a number without its kB
+        {"VmRSS", 98765},          {"VmHWM", 120344},        {"VmPeak", 812345}, {"VmSwap", 0},
+        {"RssAnon", 50000},        {"Vm", std::nullopt},      // a prefix of several keys is no key
+        {"VmRSSx", std::nullopt},                             // nor is a longer name
+        {"Missing", std::nullopt}, {"Broken", std::nullopt},  // digits followed by rubbish
+        {"Pages", std::nullopt},                              // a number without its kB
         {"Threads", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(StatusKiB(kStatus, c.key), c.expected) << c.key;
@@ -158,7 +154,7 @@ TEST(RssByMapping, SumsEachMappedObjectLargestFirst) {
     const std::vector<MappingRss> totals = RssByMapping(kSmaps);
     const std::vector<std::pair<std::string, long>> expected{
         {"[heap]", 2048},
-        {"[anonymous]", 576},  // two nameless mappings
+        {"[anonymous]", 576},    // two nameless mappings
         {"/usr/bin/prog", 420},  // two mappings of one file
         {"/tmp/a file with spaces.so (deleted)", 8},
     };

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built editor, started as a user starts it and driven only through
 // what a user has: its windows, real keys and clicks, the X clipboard, and
 // the files it writes. The expected bytes are computed here from the image
@@ -159,7 +160,7 @@ struct Ink {
 constexpr std::array<int, 16> kRowTops{660,  930,  1200, 1455, 1725, 1980, 2235, 2505,
                                        2760, 3015, 3285, 3540, 3795, 4065, 4320, 4575};
 constexpr int kClientHeight = 796;
-constexpr int kTabLeft = 24, kTabTop = 16;       // the tab control in the client area
+constexpr int kTabLeft = 24, kTabTop = 16;           // the tab control in the client area
 constexpr std::array<int, 2> kTabCaptionX{33, 122};  // a point on each page's tab
 
 using ::testing::AssertionFailure;
@@ -543,8 +544,11 @@ TEST_F(EditorCases, TabFollowsTheFixedOrderAndBringsThePageToTheFront) {
         {"full load ends, warm-up begins", {Family::FLE, 16}, {Family::WE, 0}, "{Tab}77", 77},
         {"warm-up ends, acceleration begins", {Family::WE, 16}, {Family::AE, 0}, "{Tab}60", 60},
         {"idle speed ends, the rev limit follows", {Family::IS, 8}, {Family::RL}, "{Tab}250", 250},
-        {"Shift+Tab twice wraps over the tab bar to the constant; ',' and 'x' refused", {Family::Data, 15},
-         {Family::CC}, "{S-Tab}{S-Tab}0,.5x", 64},
+        {"Shift+Tab twice wraps over the tab bar to the constant; ',' and 'x' refused",
+         {Family::Data, 15},
+         {Family::CC},
+         "{S-Tab}{S-Tab}0,.5x",
+         64},
     }};
     std::vector<EditCase> cases;
     for (const TabCase& t : kTabs) cases.push_back({t.what, t.to, 11, nullptr, t.keys, t.after});
@@ -606,7 +610,11 @@ TEST_F(Editor, WholeTextOfAFieldIsVisibleWhenNotFocused) {
         const char* text;
     };
     constexpr std::array<ShownCase, 5> kConstants{{
-        {255, "1.9921875"}, {1, "0.0078125"}, {70, "0.546875"}, {128, "1.00"}, {64, "0.5"},
+        {255, "1.9921875"},
+        {1, "0.0078125"},
+        {70, "0.546875"},
+        {128, "1.00"},
+        {64, "0.5"},
     }};
     ASSERT_TRUE(WaitMain());
     for (const ShownCase& c : kConstants) {
@@ -619,8 +627,8 @@ TEST_F(Editor, WholeTextOfAFieldIsVisibleWhenNotFocused) {
         ASSERT_TRUE(ClickInto({Family::RL}));  // the focus elsewhere: the constant shows as it rests
         const Ink ink = AwaitInk({Family::CC}, c.text);
         EXPECT_TRUE(ink.Whole(c.text)) << "txtCC should show \"" << c.text << "\" whole; seen: " << ink.digits
-                                       << " digits, " << (ink.cutAtEdge ? "cut at an edge" : "none cut")
-                                       << ", columns " << ink.columns;
+                                       << " digits, " << (ink.cutAtEdge ? "cut at an edge" : "none cut") << ", columns "
+                                       << ink.columns;
     }
     ASSERT_TRUE(ClickInto({Family::Data, 15}));
     const Ink ink = AwaitInk({Family::Data, 100}, "1023");
@@ -667,7 +675,8 @@ TEST_F(Editor, SaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
     EXPECT_GT(boxSize[1].width * boxSize[1].height, boxSize[0].width * boxSize[0].height)
         << "the message does not grow with the missing folder's name";
 
-    EXPECT_TRUE(Submit(*dialog, "", [&] { return !x_->Viewable(*dialog); }, "{Escape}"))
+    EXPECT_TRUE(Submit(
+        *dialog, "", [&] { return !x_->Viewable(*dialog); }, "{Escape}"))
         << "Escape did not close the Save dialog";
     EXPECT_TRUE(x_->Viewable(main_));
     for (const auto& folder : missing) EXPECT_FALSE(std::filesystem::exists(folder.parent_path())) << folder;

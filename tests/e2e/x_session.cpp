@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "x_session.h"
 
 #include <X11/XKBlib.h>
@@ -256,8 +257,8 @@ void XSession::Keys(std::string_view script) {
                 }
                 name.remove_prefix(2);
             }
-            const KeySym sym = name.size() == 1 ? static_cast<unsigned char>(name[0])
-                                                : XStringToKeysym(std::string(name).c_str());
+            const KeySym sym =
+                name.size() == 1 ? static_cast<unsigned char>(name[0]) : XStringToKeysym(std::string(name).c_str());
             Stroke(sym, shift, control);
         }
     }

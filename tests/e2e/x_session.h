@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Drives a program from outside, as a user would: its own virtual X server,
@@ -27,8 +28,8 @@ class Process {
 public:
     // `env` entries "NAME=value" replace or extend the inherited ones; an
     // entry "NAME" alone removes it. `keepFd` stays open in the child.
-    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-            const std::filesystem::path& log, int keepFd = -1);
+    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::filesystem::path& log,
+            int keepFd = -1);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu commands of the main window, driven through fake dialogs and an
 // in-memory file system.
 #include <QAction>
@@ -74,9 +75,18 @@ TEST_F(OpenTest, AnImageStaysWhenALaterOpenIsRefusedCancelledOrFails) {
     const QString other = QStringLiteral("/cal/other.bin");
     const std::vector<Case> cases{
         {"cancelled", [&] { platform.fileDialog.answers.push_back(QString()); }, false},
-        {"too short", [&] { platform.fileSystem.files[other] = QByteArray(4095, '\1'); platform.fileDialog.answers.push_back(other); }, true},
+        {"too short",
+         [&] {
+             platform.fileSystem.files[other] = QByteArray(4095, '\1');
+             platform.fileDialog.answers.push_back(other);
+         },
+         true},
         {"removed after the dialog",
-         [&] { platform.fileSystem.files.remove(other); platform.fileDialog.answers.push_back(other); }, true},
+         [&] {
+             platform.fileSystem.files.remove(other);
+             platform.fileDialog.answers.push_back(other);
+         },
+         true},
         {"unreadable",
          [&] {
              platform.fileSystem.files[other] = RandomImage(8);

@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the fuel-map fields hand to the graph as the user types and clicks.
 #include <QTest>
 
-#include "tests/support/editor_harness.h"
 #include "graph/modPlot.h"
 #include "image/codec.h"
+#include "tests/support/editor_harness.h"
 
 namespace tarvik::testing {
 namespace {
@@ -69,10 +70,16 @@ TEST_F(FieldEventsTest, PastedTextsReadAsTheCodecReadsTheirUtf8) {
     // whatever was pasted, it must read the same number as the codec does.
     const QString longZeros = QString(90, QLatin1Char('0')) + QStringLiteral("255");
     const QString cases[] = {
-        QStringLiteral("1\u00e95"),       QStringLiteral("12\u00a0"),  QStringLiteral("\u22125"),
-        QStringLiteral("\u0661\u0662"), QStringLiteral(" 1 2 .5"),   QStringLiteral("+7\t"),
-        longZeros,                        longZeros + QStringLiteral("\u00e9"),
-        QStringLiteral("\U0001F600 9"), QString(200, QLatin1Char('9')),
+        QStringLiteral("1\u00e95"),
+        QStringLiteral("12\u00a0"),
+        QStringLiteral("\u22125"),
+        QStringLiteral("\u0661\u0662"),
+        QStringLiteral(" 1 2 .5"),
+        QStringLiteral("+7\t"),
+        longZeros,
+        longZeros + QStringLiteral("\u00e9"),
+        QStringLiteral("\U0001F600 9"),
+        QString(200, QLatin1Char('9')),
     };
     int k = 0;
     for (const QString& text : cases) {

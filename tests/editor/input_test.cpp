@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real key events through the real fields: the character filter, the
 // typing limits and the tab order.
 #include <QApplication>
@@ -8,9 +9,9 @@
 #include <QTest>
 #include <functional>
 
-#include "tests/support/editor_harness.h"
 #include "editor/key_filter.h"
 #include "editor/tab_control.h"
+#include "tests/support/editor_harness.h"
 
 namespace tarvik::testing {
 namespace {
@@ -64,8 +65,9 @@ protected:
 TEST_F(InputTest, RefusedCharactersInsertNothingInAnyField) {
     for (FieldEdit* f : OneOfEach()) {
         Focus(*f);
-        for (const QString& typed : {QStringLiteral("a"), QStringLiteral("-"), QStringLiteral(","), QStringLiteral(":"),
-                                     QStringLiteral("/"), QStringLiteral("+"), QStringLiteral("Z"), QStringLiteral("é")}) {
+        for (const QString& typed :
+             {QStringLiteral("a"), QStringLiteral("-"), QStringLiteral(","), QStringLiteral(":"), QStringLiteral("/"),
+              QStringLiteral("+"), QStringLiteral("Z"), QStringLiteral("é")}) {
             Type(*f, typed);
             EXPECT_EQ(f->text(), QString()) << f->objectName().toStdString() << " took " << typed.toStdString();
         }
@@ -112,14 +114,15 @@ TEST_F(InputTest, EditingKeysWorkWithTheTextTheKeyboardSends) {
          Qt::Key_Delete, Qt::NoModifier, del, "19921875"},
         {"Delete in a byte table", Family::FLE, "128", [](FieldEdit& f) { f.setCursorPosition(1); }, Qt::Key_Delete,
          Qt::NoModifier, del, "18"},
-        {"keypad Delete", Family::RL, "200", [](FieldEdit& f) { f.home(false); }, Qt::Key_Delete,
-         Qt::KeypadModifier, del, "00"},
+        {"keypad Delete", Family::RL, "200", [](FieldEdit& f) { f.home(false); }, Qt::Key_Delete, Qt::KeypadModifier,
+         del, "00"},
         {"Backspace", Family::IS, "77", [](FieldEdit& f) { f.end(false); }, Qt::Key_Backspace, Qt::NoModifier,
          QStringLiteral("\b"), "7"},
         {"Ctrl+X cuts", Family::WE, "31", [](FieldEdit& f) { f.selectAll(); }, Qt::Key_X, Qt::ControlModifier,
          QStringLiteral("\x18"), ""},
-        {"Ctrl+V pastes unfiltered", Family::AE, "", [](FieldEdit&) { QApplication::clipboard()->setText(QStringLiteral("x-1")); },
-         Qt::Key_V, Qt::ControlModifier, QStringLiteral("\x16"), "x-1"},
+        {"Ctrl+V pastes unfiltered", Family::AE, "",
+         [](FieldEdit&) { QApplication::clipboard()->setText(QStringLiteral("x-1")); }, Qt::Key_V, Qt::ControlModifier,
+         QStringLiteral("\x16"), "x-1"},
         {"Ctrl+Shift+Z redoes nothing here", Family::Data, "12", [](FieldEdit& f) { f.end(false); }, Qt::Key_Z,
          Qt::ControlModifier | Qt::ShiftModifier, QStringLiteral("\x1a"), "12"},
         {"Escape", Family::Data, "12", [](FieldEdit& f) { f.end(false); }, Qt::Key_Escape, Qt::NoModifier,

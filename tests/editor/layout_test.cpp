@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed layout of the main window, in pixels from the client area's
 // corner (15 twips to the pixel).
 #include <QAction>
@@ -81,12 +82,12 @@ TEST_F(LayoutTest, RowCaptionsStandBesideTheirRows) {
         const char* text;
         const char* field;
     } cases[] = {
-        {"lblRPM(15)", "6096 rpm", "txtData(15)"},  {"lblRPM(14)", "5578 rpm", "txtData(31)"},
-        {"lblRPM(0)", "3692 rpm", "txtData(79)"},   {"lblRPM(11)", "502 rpm", "txtData(255)"},
-        {"lblRPMFulllast(0)", "6899", "txtFLE(0)"}, {"lblRPMFulllast(16)", "480", "txtFLE(16)"},
-        {"lblRPMFulllast(26)", "> 99", "txtWE(0)"}, {"lblRPMFulllast(41)", "< -40", "txtWE(15)"},
+        {"lblRPM(15)", "6096 rpm", "txtData(15)"},    {"lblRPM(14)", "5578 rpm", "txtData(31)"},
+        {"lblRPM(0)", "3692 rpm", "txtData(79)"},     {"lblRPM(11)", "502 rpm", "txtData(255)"},
+        {"lblRPMFulllast(0)", "6899", "txtFLE(0)"},   {"lblRPMFulllast(16)", "480", "txtFLE(16)"},
+        {"lblRPMFulllast(26)", "> 99", "txtWE(0)"},   {"lblRPMFulllast(41)", "< -40", "txtWE(15)"},
         {"lblRPMFulllast(42)", "< -40", "txtWE(16)"}, {"lblRPMFulllast(51)", "> 99", "txtAE(0)"},
-        {"lblRPMFulllast(43)", "< -40", "txtAE(8)"}, {"lblRPMFulllast(25)", "> 99", "txtIS(0)"},
+        {"lblRPMFulllast(43)", "< -40", "txtAE(8)"},  {"lblRPMFulllast(25)", "> 99", "txtIS(0)"},
         {"lblRPMFulllast(17)", "< -40", "txtIS(8)"},
     };
     for (const auto& c : cases) {
@@ -136,8 +137,10 @@ TEST_F(LayoutTest, MenuCaptionsShortcutsAndState) {
         const char* shortcut;
         bool enabled;
     } cases[] = {
-        {"mnuFile", "&File", "", true},          {"smnuOpen", "&Open...", "Ctrl+O", true},
-        {"smnuSaveAs", "&Save As...", "Ctrl+S", false}, {"smnuExit", "E&xit", "", true},
+        {"mnuFile", "&File", "", true},
+        {"smnuOpen", "&Open...", "Ctrl+O", true},
+        {"smnuSaveAs", "&Save As...", "Ctrl+S", false},
+        {"smnuExit", "E&xit", "", true},
         {"mnuAbout", "&About...", "", true},
     };
     for (const auto& c : cases) {
@@ -192,7 +195,8 @@ TEST_F(LayoutTest, EveryTextTheEditorSetsIsShownWhole) {
         cc.setText(QString::fromStdString(ControlConstantText(static_cast<std::uint8_t>(byte))));
         EXPECT_TRUE(ShowsWholeText(cc)) << "byte " << byte;
     }
-    for (FieldEdit* rl : {&window->field(Family::RL, 0), &window->field(Family::FLE, 0), &window->field(Family::IS, 8)}) {
+    for (FieldEdit* rl :
+         {&window->field(Family::RL, 0), &window->field(Family::FLE, 0), &window->field(Family::IS, 8)}) {
         rl->setText(QStringLiteral("255"));
         EXPECT_TRUE(ShowsWholeText(*rl));
     }
@@ -213,8 +217,8 @@ TEST_F(LayoutTest, OnlyTextsTooWideForTheirFieldAreNarrowed) {
         const char* text;
         bool narrowed;
     } cases[] = {
-        {Family::CC, "1.00", false}, {Family::CC, "1.9921875", true}, {Family::CC, "0.5", false},
-        {Family::CC, "0.0078125", true}, {Family::CC, "1.5", false}, {Family::Data, "999", false},
+        {Family::CC, "1.00", false},     {Family::CC, "1.9921875", true}, {Family::CC, "0.5", false},
+        {Family::CC, "0.0078125", true}, {Family::CC, "1.5", false},      {Family::Data, "999", false},
         {Family::RL, "255", false},
     };
     for (const auto& c : cases) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes PNG pictures of both pages of the main window into the build
 // folder (screenshots/), with the demo image opened and a cell marked.
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long editing session on the real window over fakes: thousands of random
 // edits of random fields, set by the program or pasted from the clipboard,
 // legal and illegal, with Save As and Open of the saved files in between.
@@ -40,10 +41,12 @@ public:
     // A plain legal value, as a tuner fixing a refused field would type it.
     [[nodiscard]] std::string Plain(Family family) {
         switch (family) {
-            case Family::Data: return std::to_string(Pick(1024));
+            case Family::Data:
+                return std::to_string(Pick(1024));
             case Family::CC:  // 0 to 1.99..., with up to seven decimals
                 return std::to_string(Pick(2)) + "." + std::to_string(Pick(10000000));
-            default: return std::to_string(Pick(256));
+            default:
+                return std::to_string(Pick(256));
         }
     }
 
@@ -54,12 +57,19 @@ private:
     [[nodiscard]] std::string Decorated(Family family) {
         std::string core = Plain(family);
         switch (Pick(8)) {
-            case 0: return " " + core + " ";
-            case 1: return "+" + core;
-            case 2: return "00" + core;
-            case 3: core.insert(core.size() / 2, " "); return core;  // "1 23"
-            case 4: return core + (family == Family::CC ? "" : ".4");
-            case 5: return core + "rpm";
+            case 0:
+                return " " + core + " ";
+            case 1:
+                return "+" + core;
+            case 2:
+                return "00" + core;
+            case 3:
+                core.insert(core.size() / 2, " ");
+                return core;  // "1 23"
+            case 4:
+                return core + (family == Family::CC ? "" : ".4");
+            case 5:
+                return core + "rpm";
             // An exact half, which rounds to the even neighbour (for the
             // control constant: half a step of 1/128).
             case 6: {
@@ -68,7 +78,8 @@ private:
                 const std::string fraction = std::to_string(n % 100000000);
                 return std::to_string(n / 100000000) + "." + std::string(8 - fraction.size(), '0') + fraction;
             }
-            default: return "\t" + core + "\n";
+            default:
+                return "\t" + core + "\n";
         }
     }
 
@@ -81,9 +92,12 @@ private:
     // A vanishing fraction, or an exponent the reading ignores: legal.
     [[nodiscard]] std::string Tiny() {
         switch (Pick(3)) {
-            case 0: return "0." + std::string(static_cast<std::size_t>(Pick(400)), '0') + "1";
-            case 1: return "1e" + std::to_string(Pick(500));  // reads 1
-            default: return "-0.0" + std::to_string(Pick(5));  // rounds to 0
+            case 0:
+                return "0." + std::string(static_cast<std::size_t>(Pick(400)), '0') + "1";
+            case 1:
+                return "1e" + std::to_string(Pick(500));  // reads 1
+            default:
+                return "-0.0" + std::to_string(Pick(5));  // rounds to 0
         }
     }
 
@@ -92,16 +106,18 @@ private:
         static const char* const kTexts[] = {"\xEF\xBC\x91\xEF\xBC\x92",  // fullwidth 12
                                              "\xD9\xA3",                  // Arabic-Indic 3
                                              "\xC2\xBD",                  // one half
-                                             "7\xC2\xA0" "5",             // 7, no-break space, 5: reads 7
-                                             "\xF0\x9F\x9A\x97",          // a car
-                                             "1\xE2\x80\x89" "2"};        // thin space: reads 1
+                                             "7\xC2\xA0"
+                                             "5",                 // 7, no-break space, 5: reads 7
+                                             "\xF0\x9F\x9A\x97",  // a car
+                                             "1\xE2\x80\x89"
+                                             "2"};  // thin space: reads 1
         return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
     }
 
     [[nodiscard]] std::string OutOfRange(Family family) {
         switch (family) {
             case Family::Data: {
-                static const char* const kTexts[] = {"1024",  "1023.5", "1023.7", "-1",
+                static const char* const kTexts[] = {"1024", "1023.5", "1023.7", "-1",
                                                      "-0.6", "32768",  "40000",  "5000"};
                 return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
             }
@@ -150,8 +166,8 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
         QByteArray bytes;
         FieldTexts shown;  // what opening it must show
     };
-    std::vector<SavedFile> saved{{QStringLiteral("/session/original.bin"), original,
-                                  oracle::ShownTexts(AsImage(original))}};
+    std::vector<SavedFile> saved{
+        {QStringLiteral("/session/original.bin"), original, oracle::ShownTexts(AsImage(original))}};
     int pastes = 0;
     int legalSaves = 0;
     int illegalSaves = 0;

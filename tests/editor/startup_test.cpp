@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up with the real splash window and the real 2.5 s timer: the splash
 // stands alone on screen, nothing the user does shortens it, and the main
 // window appears only after the tick.

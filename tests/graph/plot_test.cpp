@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // modPlot against a recording graph: which field ends up where on the
 // surface and under the marker, and what number a field's text becomes.
 
@@ -25,12 +26,12 @@ FieldTexts FieldsWithOneCell(int k, const std::string& text) {
 
 struct CellCase {
     const char* name;
-    int k;              // field index
-    std::string text;   // the field's text
-    int rpm;            // where the cell must stand
+    int k;             // field index
+    std::string text;  // the field's text
+    int rpm;           // where the cell must stand
     int load;
-    double plotted;     // its height on the surface
-    double marker;      // the marker's height above it
+    double plotted;  // its height on the surface
+    double marker;   // the marker's height above it
 };
 
 void PrintTo(const CellCase& c, std::ostream* os) { *os << c.name; }
@@ -77,16 +78,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cells, PlotCellTest,
     ::testing::Values(
         // The four corners of the field grid.
-        CellCase{"BottomLeft", 255, "300", 502, 72, 300, 310},
-        CellCase{"BottomRight", 240, "400", 502, 648, 400, 410},
-        CellCase{"TopLeft", 15, "500", 6096, 72, 500, 510},
-        CellCase{"TopRight", 0, "600", 6096, 648, 600, 610},
+        CellCase{"BottomLeft", 255, "300", 502, 72, 300, 310}, CellCase{"BottomRight", 240, "400", 502, 648, 400, 410},
+        CellCase{"TopLeft", 15, "500", 6096, 72, 500, 510}, CellCase{"TopRight", 0, "600", 6096, 648, 600, 610},
         // Field texts as the user or the decoder may leave them.
-        CellCase{"LeadingZero", 100, "051", 2759, 328, 51, 61},
-        CellCase{"Empty", 17, "", 5578, 520, 0, 10},
+        CellCase{"LeadingZero", 100, "051", 2759, 328, 51, 61}, CellCase{"Empty", 17, "", 5578, 520, 0, 10},
         CellCase{"NotANumber", 200, "abc", 1214, 232, 0, 10},
-        CellCase{"LargestDecoded", 128, "1023", 2064, 648, 1023, 1033},
-        CellCase{"Zero", 37, "0", 4766, 296, 0, 10}),
+        CellCase{"LargestDecoded", 128, "1023", 2064, 648, 1023, 1033}, CellCase{"Zero", 37, "0", 4766, 296, 0, 10}),
     [](const ::testing::TestParamInfo<CellCase>& info) { return std::string(info.param.name); });
 
 // The marker of every cell must stand directly above that cell's point of

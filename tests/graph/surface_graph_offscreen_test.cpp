@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // On a platform that shows no windows the graph must fall back to its note
 // by itself, and stay usable.
 

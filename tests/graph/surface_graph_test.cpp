@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 3-D graph on a real display with OpenGL: what it is set up with,
 // what it holds after each call, and that both plots really reach the
 // picture.
@@ -32,8 +33,8 @@ namespace {
         for (int xx = 0; xx < ca.width(); ++xx) {
             const QRgb pa = ca.pixel(xx, yy);
             const QRgb pb = cb.pixel(xx, yy);
-            const int d = std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) +
-                          std::abs(qBlue(pa) - qBlue(pb));
+            const int d =
+                std::abs(qRed(pa) - qRed(pb)) + std::abs(qGreen(pa) - qGreen(pb)) + std::abs(qBlue(pa) - qBlue(pb));
             if (d > 30) ++count;
         }
     }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 3-D view's warm-up and drawing set-up, which keep keystrokes and the
 // first Open quick: the warm-up runs while the splash is on screen, after it
 // has been painted, and leaves no trace in either plot; the view draws
@@ -15,8 +16,8 @@
 #include "graph/modPlot.h"
 #include "graph/surface_graph.h"
 #include "platform/qt_platform.h"
-#include "tests/support/surface_graph_checks.h"
 #include "tests/support/editor_harness.h"
+#include "tests/support/surface_graph_checks.h"
 
 namespace tarvik::testing {
 namespace {

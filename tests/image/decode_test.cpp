@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding an image into the 310 field texts.
 
 #include <gtest/gtest.h>
@@ -39,12 +40,11 @@ TEST_P(ByteToBitsTest, GivesBinaryDigitsWithoutLeadingZeros) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, ByteToBitsTest,
-                         ::testing::Values(BitsCase{0, "0"}, BitsCase{1, "1"}, BitsCase{2, "10"},
-                                           BitsCase{6, "110"}, BitsCase{64, "1000000"},
-                                           BitsCase{128, "10000000"}, BitsCase{228, "11100100"},
-                                           BitsCase{255, "11111111"}, BitsCase{256, "100000000"},
-                                           BitsCase{1023, "1111111111"}, BitsCase{1024, "10000000000"},
-                                           BitsCase{65535, "1111111111111111"}));
+                         ::testing::Values(BitsCase{0, "0"}, BitsCase{1, "1"}, BitsCase{2, "10"}, BitsCase{6, "110"},
+                                           BitsCase{64, "1000000"}, BitsCase{128, "10000000"},
+                                           BitsCase{228, "11100100"}, BitsCase{255, "11111111"},
+                                           BitsCase{256, "100000000"}, BitsCase{1023, "1111111111"},
+                                           BitsCase{1024, "10000000000"}, BitsCase{65535, "1111111111111111"}));
 
 TEST(ByteToBits, ReadsBackAsTheSameNumberForEveryByte) {
     for (unsigned v = 0; v < 4096; ++v) {
@@ -82,13 +82,16 @@ INSTANTIATE_TEST_SUITE_P(
         FuelDecodeCase{"EachPairToItsCell",
                        {{2304, 0xE4}, {768, 0x10}, {769, 0x10}, {770, 0x10}, {771, 0x10}},
                        {{0, "784"}, {1, "528"}, {2, "272"}, {3, "16"}, {4, "0"}}},
-        FuelDecodeCase{"LastCellOfTheMap", {{2367, 0xFF}, {1023, 0xFF}},
+        FuelDecodeCase{"LastCellOfTheMap",
+                       {{2367, 0xFF}, {1023, 0xFF}},
                        {{255, "1023"}, {254, "768"}, {253, "768"}, {252, "768"}, {251, "0"}}},
-        FuelDecodeCase{"Bit6IsWorth256ToTheFirstCell", {{2304, 0x40}, {768, 7}, {769, 9}},
+        FuelDecodeCase{"Bit6IsWorth256ToTheFirstCell",
+                       {{2304, 0x40}, {768, 7}, {769, 9}},
                        {{0, "263"}, {1, "9"}, {2, "0"}, {3, "0"}}},
         FuelDecodeCase{"Bit7IsWorth512ToTheFirstCell", {{2304, 0x80}}, {{0, "512"}, {1, "0"}}},
         FuelDecodeCase{"FullValueShownInFull", {{2304, 0xC0}, {768, 0xFF}}, {{0, "1023"}, {1, "0"}}},
-        FuelDecodeCase{"SecondGroupStartsAtCellFour", {{2305, 0x1B}, {772, 1}},
+        FuelDecodeCase{"SecondGroupStartsAtCellFour",
+                       {{2305, 0x1B}, {772, 1}},
                        {{3, "0"}, {4, "1"}, {5, "256"}, {6, "512"}, {7, "768"}, {8, "0"}}},
         FuelDecodeCase{"LowByteOnlyOfTheLastCell", {{1023, 0x2A}}, {{255, "42"}, {0, "0"}}}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The demo image shipped in demo/demo.bin.
 
 #include <gtest/gtest.h>
@@ -40,8 +41,8 @@ TEST_F(DemoImageTest, DecodesToValuesInRange) {
         int count;
         unsigned low;
         unsigned high;
-    } ranges[] = {{Family::Data, 256, 100, 1023}, {Family::RL, 1, 1, 255},  {Family::WE, 17, 0, 255},
-                  {Family::FLE, 17, 0, 255},      {Family::AE, 9, 0, 255},  {Family::IS, 9, 0, 255}};
+    } ranges[] = {{Family::Data, 256, 100, 1023}, {Family::RL, 1, 1, 255}, {Family::WE, 17, 0, 255},
+                  {Family::FLE, 17, 0, 255},      {Family::AE, 9, 0, 255}, {Family::IS, 9, 0, 255}};
     for (const auto& r : ranges) {
         for (int i = 0; i < r.count; ++i) {
             const std::string& text = texts.At(r.family, i);

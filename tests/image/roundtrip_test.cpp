@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-image properties: the table layout, decode-then-store giving back
 // every byte, and stores never touching a byte outside the tables.
 
@@ -114,17 +115,40 @@ TEST(RoundTrip, StoreIntoAnotherImageRebuildsTheTables) {
 // A store, successful or not, writes only table bytes
 
 [[nodiscard]] std::string RandomText(std::mt19937& rng) {
-    static const std::vector<std::string> odd{"",      "-1",    "256",  "255.5", "1024",  "40000", "1023.7",
-                                              "767.5", "-0.6",  "abc",  "1e3",   "0x10",  ".",     "-",
-                                              "2",     "1.9961", "1 2", " ",     "\t\n",  "1.2.3", "32768",
-                                              "1" + std::string(400, '0'), "0." + std::string(400, '0') + "1"};
+    static const std::vector<std::string> odd{"",
+                                              "-1",
+                                              "256",
+                                              "255.5",
+                                              "1024",
+                                              "40000",
+                                              "1023.7",
+                                              "767.5",
+                                              "-0.6",
+                                              "abc",
+                                              "1e3",
+                                              "0x10",
+                                              ".",
+                                              "-",
+                                              "2",
+                                              "1.9961",
+                                              "1 2",
+                                              " ",
+                                              "\t\n",
+                                              "1.2.3",
+                                              "32768",
+                                              "1" + std::string(400, '0'),
+                                              "0." + std::string(400, '0') + "1"};
     std::uniform_int_distribution<int> kind(0, 9);
     switch (kind(rng)) {
         case 0:
-        case 1: return odd[std::uniform_int_distribution<std::size_t>(0, odd.size() - 1)(rng)];
-        case 2: return std::to_string(std::uniform_int_distribution<int>(-2000, 70000)(rng));
-        case 3: return std::to_string(std::uniform_real_distribution<double>(-2.0, 1100.0)(rng));
-        default: return std::to_string(std::uniform_int_distribution<int>(0, 255)(rng));
+        case 1:
+            return odd[std::uniform_int_distribution<std::size_t>(0, odd.size() - 1)(rng)];
+        case 2:
+            return std::to_string(std::uniform_int_distribution<int>(-2000, 70000)(rng));
+        case 3:
+            return std::to_string(std::uniform_real_distribution<double>(-2.0, 1100.0)(rng));
+        default:
+            return std::to_string(std::uniform_int_distribution<int>(0, 255)(rng));
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Storing the field texts into the image: values, rounding, packing, and the
 // exact state an illegal value leaves behind.
 //
@@ -75,53 +76,52 @@ TEST_P(StoredValueTest, StoresTheRoundedValue) {
     ExpectImage(oracle::Encoded(base, cal));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ByteTables, StoredValueTest,
-    ::testing::Values(StoredCase{"EmptyRevLimit", Family::RL, 0, "", 0},
-                      StoredCase{"RevLimit255", Family::RL, 0, "255", 255},
-                      StoredCase{"BlankInside", Family::WE, 3, "1 2", 12},
-                      StoredCase{"HalfDownToEven", Family::FLE, 0, "2.5", 2},
-                      StoredCase{"HalfUpToEven", Family::AE, 8, "3.5", 4},
-                      StoredCase{"JustBelowTheLimit", Family::IS, 4, "255.4", 255},
-                      StoredCase{"Half254", Family::WE, 16, "254.5", 254},
-                      StoredCase{"NonNumericIsZero", Family::FLE, 16, "abc", 0},
-                      StoredCase{"SmallNegativeRoundsToZero", Family::IS, 0, "-0.4", 0},
-                      StoredCase{"SignAndLeadingZeros", Family::AE, 0, "+007", 7},
-                      StoredCase{"TrailingLetters", Family::RL, 0, "195rpm", 195}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ByteTables, StoredValueTest,
+                         ::testing::Values(StoredCase{"EmptyRevLimit", Family::RL, 0, "", 0},
+                                           StoredCase{"RevLimit255", Family::RL, 0, "255", 255},
+                                           StoredCase{"BlankInside", Family::WE, 3, "1 2", 12},
+                                           StoredCase{"HalfDownToEven", Family::FLE, 0, "2.5", 2},
+                                           StoredCase{"HalfUpToEven", Family::AE, 8, "3.5", 4},
+                                           StoredCase{"JustBelowTheLimit", Family::IS, 4, "255.4", 255},
+                                           StoredCase{"Half254", Family::WE, 16, "254.5", 254},
+                                           StoredCase{"NonNumericIsZero", Family::FLE, 16, "abc", 0},
+                                           StoredCase{"SmallNegativeRoundsToZero", Family::IS, 0, "-0.4", 0},
+                                           StoredCase{"SignAndLeadingZeros", Family::AE, 0, "+007", 7},
+                                           StoredCase{"TrailingLetters", Family::RL, 0, "195rpm", 195}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    ControlConstant, StoredValueTest,
-    ::testing::Values(StoredCase{"Half", Family::CC, 0, "0.5", 64}, StoredCase{"HalfNoZero", Family::CC, 0, ".5", 64},
-                      StoredCase{"One", Family::CC, 0, "1.00", 128},
-                      StoredCase{"RoundsUpTo255", Family::CC, 0, "1.99", 255},
-                      StoredCase{"HalfBelow256", Family::CC, 0, "1.996", 255},
-                      StoredCase{"Empty", Family::CC, 0, "", 0}, StoredCase{"Zero", Family::CC, 0, "0.00", 0},
-                      StoredCase{"PointThree", Family::CC, 0, "0.3", 38},
-                      StoredCase{"SmallestStep", Family::CC, 0, "0.0078125", 1},
-                      StoredCase{"LargestShown", Family::CC, 0, "1.9921875", 255},
-                      StoredCase{"HalfStepToEvenZero", Family::CC, 0, "0.00390625", 0},
-                      StoredCase{"OneAndAHalfStepsToEvenTwo", Family::CC, 0, "0.01171875", 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(ControlConstant, StoredValueTest,
+                         ::testing::Values(StoredCase{"Half", Family::CC, 0, "0.5", 64},
+                                           StoredCase{"HalfNoZero", Family::CC, 0, ".5", 64},
+                                           StoredCase{"One", Family::CC, 0, "1.00", 128},
+                                           StoredCase{"RoundsUpTo255", Family::CC, 0, "1.99", 255},
+                                           StoredCase{"HalfBelow256", Family::CC, 0, "1.996", 255},
+                                           StoredCase{"Empty", Family::CC, 0, "", 0},
+                                           StoredCase{"Zero", Family::CC, 0, "0.00", 0},
+                                           StoredCase{"PointThree", Family::CC, 0, "0.3", 38},
+                                           StoredCase{"SmallestStep", Family::CC, 0, "0.0078125", 1},
+                                           StoredCase{"LargestShown", Family::CC, 0, "1.9921875", 255},
+                                           StoredCase{"HalfStepToEvenZero", Family::CC, 0, "0.00390625", 0},
+                                           StoredCase{"OneAndAHalfStepsToEvenTwo", Family::CC, 0, "0.01171875", 2}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-INSTANTIATE_TEST_SUITE_P(
-    FuelMap, StoredValueTest,
-    ::testing::Values(StoredCase{"NineNineNine", Family::Data, 0, "999", 999},
-                      StoredCase{"Largest", Family::Data, 255, "1023", 1023},
-                      StoredCase{"Zero", Family::Data, 17, "0", 0},
-                      StoredCase{"BelowTheHalf", Family::Data, 100, "767.4", 767},
-                      StoredCase{"HalfIntoNextHigh", Family::Data, 130, "256.5", 256},
-                      StoredCase{"HalfToEvenLow", Family::Data, 131, "257.5", 258},
-                      StoredCase{"BlanksInside", Family::Data, 5, "1 0 2 3", 1023},
-                      StoredCase{"EmptyCell", Family::Data, 6, "", 0},
-                      StoredCase{"ExponentNotRead", Family::Data, 7, "1e3", 1},
-                      StoredCase{"HighPartOnly", Family::Data, 64, "768", 768},
-                      StoredCase{"JustBelowLargest", Family::Data, 191, "1023.4", 1023}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(FuelMap, StoredValueTest,
+                         ::testing::Values(StoredCase{"NineNineNine", Family::Data, 0, "999", 999},
+                                           StoredCase{"Largest", Family::Data, 255, "1023", 1023},
+                                           StoredCase{"Zero", Family::Data, 17, "0", 0},
+                                           StoredCase{"BelowTheHalf", Family::Data, 100, "767.4", 767},
+                                           StoredCase{"HalfIntoNextHigh", Family::Data, 130, "256.5", 256},
+                                           StoredCase{"HalfToEvenLow", Family::Data, 131, "257.5", 258},
+                                           StoredCase{"BlanksInside", Family::Data, 5, "1 0 2 3", 1023},
+                                           StoredCase{"EmptyCell", Family::Data, 6, "", 0},
+                                           StoredCase{"ExponentNotRead", Family::Data, 7, "1e3", 1},
+                                           StoredCase{"HighPartOnly", Family::Data, 64, "768", 768},
+                                           StoredCase{"JustBelowLargest", Family::Data, 191, "1023.4", 1023}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StoreTest, FuelCellsPackIntoOneByte) {
     for (int i = 0; i < 4; ++i) texts.At(Family::Data, i) = std::to_string(784 - 256 * i);  // 784 528 272 16
-    texts.At(Family::Data, 4) = "999";  // 3 * 256 + 231
+    texts.At(Family::Data, 4) = "999";                                                      // 3 * 256 + 231
     ASSERT_TRUE(StoreFieldsToImage(texts, image).ok);
     EXPECT_EQ(image[2304], 0xE4);
     for (std::size_t offset = 768; offset < 772; ++offset) EXPECT_EQ(image[offset], 0x10) << offset;
@@ -185,8 +185,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ByteFailureCase{"ControlConstantTwo", Family::CC, 0, "2", "control constant"},
                       ByteFailureCase{"ControlConstantJustAbove", Family::CC, 0, "1.9961", "control constant"},
                       ByteFailureCase{"ControlConstantNegative", Family::CC, 0, "-0.01", "control constant"},
-                      ByteFailureCase{"ControlConstantProductOverflows", Family::CC, 0,
-                                      "1" + std::string(307, '0'), "control constant"}),
+                      ByteFailureCase{"ControlConstantProductOverflows", Family::CC, 0, "1" + std::string(307, '0'),
+                                      "control constant"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StoreTest, WarmUpCellFiveIllegalKeepsTheRest) {
@@ -263,13 +263,12 @@ TEST_P(HugeValueTest, IsIllegal) {
     ExpectImage(oracle::WithFirstWrites(base, cal, oracle::WriteIndex(GetParam().family, 0)));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryTable, HugeValueTest,
-                         ::testing::Values(TableCase{Family::RL, "rev limit"}, TableCase{Family::WE, "warmup enrichment"},
-                                           TableCase{Family::FLE, "full load enrichment"},
-                                           TableCase{Family::AE, "acceleration enrichment"},
-                                           TableCase{Family::IS, "idle speed"},
-                                           TableCase{Family::CC, "control constant"},
-                                           TableCase{Family::Data, "kennfelt"}));
+INSTANTIATE_TEST_SUITE_P(
+    EveryTable, HugeValueTest,
+    ::testing::Values(TableCase{Family::RL, "rev limit"}, TableCase{Family::WE, "warmup enrichment"},
+                      TableCase{Family::FLE, "full load enrichment"}, TableCase{Family::AE, "acceleration enrichment"},
+                      TableCase{Family::IS, "idle speed"}, TableCase{Family::CC, "control constant"},
+                      TableCase{Family::Data, "kennfelt"}));
 
 // ---------------------------------------------------------------------------
 // Illegal fuel-map cells
@@ -320,8 +319,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FuelFailureCase{"LowHalfAbove", {{3, "255.5"}}, FuelStop::Conversion, {}, 3},
                       // Cells are read from the last one down: the higher cell is named.
                       FuelFailureCase{"FirstReadOfTwo", {{10, "-1"}, {200, "-1"}}, FuelStop::Conversion, {}, 200},
-                      FuelFailureCase{"ConversionBeatsPacking", {{0, "40000"}, {200, "1024"}}, FuelStop::Conversion,
-                                      {}, 0}),
+                      FuelFailureCase{
+                          "ConversionBeatsPacking", {{0, "40000"}, {200, "1024"}}, FuelStop::Conversion, {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -332,8 +331,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FuelFailureCase{"LargestConvertible", {{64, "32767"}}, FuelStop::Packing, {{64, 255}}, 64},
                       FuelFailureCase{"RoundsDownLow", {{100, "1024.4"}}, FuelStop::Packing, {{100, 0}}, 100},
                       // Packing walks the cells upwards: the lower cell is named.
-                      FuelFailureCase{"TwoGroups", {{30, "1100"}, {250, "4095"}}, FuelStop::Packing,
-                                      {{30, 76}, {250, 255}}, 30}),
+                      FuelFailureCase{
+                          "TwoGroups", {{30, "1100"}, {250, "4095"}}, FuelStop::Packing, {{30, 76}, {250, 255}}, 30}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
@@ -387,17 +386,16 @@ TEST_P(ReadOrderTest, ReadsInStoreOrderUpToTheFirstIllegalField) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StopPoints, ReadOrderTest,
-    ::testing::Values(ReadOrderCase{"AllLegal", Family::Data, -1, ""},
-                      ReadOrderCase{"RevLimit", Family::RL, 0, "256"},
-                      ReadOrderCase{"WarmUpFifth", Family::WE, 5, "256"},
-                      ReadOrderCase{"IdleLast", Family::IS, 8, "-1"},
-                      ReadOrderCase{"ControlConstant", Family::CC, 0, "2"},
-                      ReadOrderCase{"FirstFuelCellRead", Family::Data, 255, "40000"},
-                      ReadOrderCase{"MiddleFuelCell", Family::Data, 200, "-1"},
-                      ReadOrderCase{"LastFuelCellRead", Family::Data, 0, "767.5"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(StopPoints, ReadOrderTest,
+                         ::testing::Values(ReadOrderCase{"AllLegal", Family::Data, -1, ""},
+                                           ReadOrderCase{"RevLimit", Family::RL, 0, "256"},
+                                           ReadOrderCase{"WarmUpFifth", Family::WE, 5, "256"},
+                                           ReadOrderCase{"IdleLast", Family::IS, 8, "-1"},
+                                           ReadOrderCase{"ControlConstant", Family::CC, 0, "2"},
+                                           ReadOrderCase{"FirstFuelCellRead", Family::Data, 255, "40000"},
+                                           ReadOrderCase{"MiddleFuelCell", Family::Data, 200, "-1"},
+                                           ReadOrderCase{"LastFuelCellRead", Family::Data, 0, "767.5"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
 // Successful stores

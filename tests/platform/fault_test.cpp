@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File-system faults behind Open and Save As: writes cut short by a file
 // size limit or a full disk, reads that fail part-way. What the tuner is
 // told, and what is left on disk and in the editor afterwards.
@@ -53,7 +54,7 @@ class SmallDisk {
 public:
     SmallDisk() {
         mounted_ = dir_.isValid() && ::mount("tarvik-test", QFile::encodeName(dir_.path()).constData(), "tmpfs",
-                                              MS_NOSUID | MS_NODEV | MS_NOEXEC, "size=16k") == 0;
+                                             MS_NOSUID | MS_NODEV | MS_NOEXEC, "size=16k") == 0;
     }
     ~SmallDisk() {
         if (mounted_) ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
@@ -122,15 +123,14 @@ TEST_P(WriteCutShortTest, FailsWithTheSystemsReasonAndLeavesTheOldFileWhole) {
     EXPECT_TRUE(Contents(target) == SampleImage());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, WriteCutShortTest,
-    ::testing::Values(CutShortCase{"NothingFitsOverALongerFile", 0, 10000},
-                      CutShortCase{"OneByteFitsOverALongerFile", 1, 10000},
-                      CutShortCase{"AllButTheLastByteFit", 4095, 10000},
-                      CutShortCase{"HalfFitsOverAnImage", 2048, 4096},
-                      CutShortCase{"PartFitsOverAShortFile", 1000, 100},
-                      CutShortCase{"PartFitsInANewFile", 1000, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Limits, WriteCutShortTest,
+                         ::testing::Values(CutShortCase{"NothingFitsOverALongerFile", 0, 10000},
+                                           CutShortCase{"OneByteFitsOverALongerFile", 1, 10000},
+                                           CutShortCase{"AllButTheLastByteFit", 4095, 10000},
+                                           CutShortCase{"HalfFitsOverAnImage", 2048, 4096},
+                                           CutShortCase{"PartFitsOverAShortFile", 1000, 100},
+                                           CutShortCase{"PartFitsInANewFile", 1000, -1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FullDiskTest, ASaveOntoAFullDiskFailsAndLeavesTheOldFileWhole) {
     SmallDisk disk;
@@ -143,8 +143,7 @@ TEST(FullDiskTest, ASaveOntoAFullDiskFailsAndLeavesTheOldFileWhole) {
         QFile filler(disk.filePath(QStringLiteral("filler")));
         ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         const QByteArray block(4096, '\0');
-        while (filler.write(block) == block.size()) {
-        }
+        while (filler.write(block) == block.size()) {}
     }
 
     QtFileSystem fs;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt's own file dialog behind Open and Save As, driven as a user would:
 // a name typed into the dialog and Return.
 #include <QApplication>
@@ -8,9 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <memory>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "platform/qt_platform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real file system behind the editor's Open and Save As, on real files
 // in a temporary folder.
 #include <QDir>

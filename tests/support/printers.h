@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Readable failures for the image's types, shared by every test: a table's
@@ -16,13 +17,20 @@ namespace tarvik::testing {
 
 [[nodiscard]] inline const char* FamilyName(Family family) {
     switch (family) {
-        case Family::Data: return "Data";
-        case Family::RL: return "RL";
-        case Family::WE: return "WE";
-        case Family::FLE: return "FLE";
-        case Family::AE: return "AE";
-        case Family::IS: return "IS";
-        case Family::CC: return "CC";
+        case Family::Data:
+            return "Data";
+        case Family::RL:
+            return "RL";
+        case Family::WE:
+            return "WE";
+        case Family::FLE:
+            return "FLE";
+        case Family::AE:
+            return "AE";
+        case Family::IS:
+            return "IS";
+        case Family::CC:
+            return "CC";
     }
     return "Family(?)";
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of every test that needs widgets. Layout and pixel tests compare
 // against fixed numbers, so the look is fixed here whatever the machine or
 // the developer's desktop would choose: 96 DPI, no scaling, the Fusion
@@ -26,9 +27,10 @@ void UseOnlyTheLiberationFonts() {
     const QString config = folder + QStringLiteral("/fonts.conf");
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    file.write(QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n  <dir>") +
-               kFontFolder + "</dir>\n  <cachedir>" + QFile::encodeName(folder) +
-               "/cache</cachedir>\n  <include ignore_missing=\"yes\">/etc/fonts/conf.d</include>\n</fontconfig>\n");
+    file.write(
+        QByteArray("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>\n  <dir>") +
+        kFontFolder + "</dir>\n  <cachedir>" + QFile::encodeName(folder) +
+        "/cache</cachedir>\n  <include ignore_missing=\"yes\">/etc/fonts/conf.d</include>\n</fontconfig>\n");
     file.close();
     qputenv("FONTCONFIG_FILE", QFile::encodeName(config));
 }

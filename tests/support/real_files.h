@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Real files, for the tests that run on the real file system.
@@ -19,8 +20,8 @@ namespace tarvik::testing {
 [[nodiscard]] inline ::testing::AssertionResult Put(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return ::testing::AssertionFailure() << "cannot write " << path.toStdString() << ": "
-                                             << file.errorString().toStdString();
+        return ::testing::AssertionFailure()
+               << "cannot write " << path.toStdString() << ": " << file.errorString().toStdString();
     }
     if (file.write(bytes) != bytes.size()) return ::testing::AssertionFailure() << path.toStdString() << " cut short";
     return ::testing::AssertionSuccess();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the tests of the real 3-D graph share: the graph shown at its size in
@@ -50,8 +51,8 @@ inline const QSize kGraphSize(413, 365);
         for (int r = 0; r < 16; ++r) {
             const QVector3D& p = points[l * 16 + r];
             if (p != QVector3D(x[r], static_cast<float>(z[l][r]), y[l])) {
-                return ::testing::AssertionFailure() << "l=" << l << " r=" << r << " holds (" << p.x() << ", " << p.y()
-                                                     << ", " << p.z() << ")";
+                return ::testing::AssertionFailure()
+                       << "l=" << l << " r=" << r << " holds (" << p.x() << ", " << p.y() << ", " << p.z() << ")";
             }
         }
     }

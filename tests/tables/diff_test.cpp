@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing images, and the text dump's promise to git: a changed cell
 // changes one line.
 
@@ -111,32 +112,31 @@ TEST_P(DiffTest, FindsTheChangedCellsAndBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Pairs, DiffTest,
-    ::testing::Values(
-        DiffCase{"Identical", [](ImageBytes&) {}, {}, {}, 0},
-        DiffCase{"OneFuelLowByte", [](ImageBytes& i) { i[768 + 15] ^= 1; }, {{Family::Data, 15}}, {}, 0},
-        // One packed byte holds the high bits of four cells; shown right to left.
-        DiffCase{"OnePackedByte",
-                 [](ImageBytes& i) { i[2304] ^= 0xFF; },
-                 {{Family::Data, 3}, {Family::Data, 2}, {Family::Data, 1}, {Family::Data, 0}},
-                 {},
-                 0},
-        // A table byte between two changed bytes splits their range.
-        DiffCase{"OutsideTheTables",
-                 [](ImageBytes& i) {
-                     for (const std::size_t o : {0, 16, 17, 18, 1437, 1439, 4095}) i[o] ^= 0x01;
-                 },
-                 {},
-                 {{0, 0}, {16, 18}, {1437, 1437}, {1439, 1439}, {4095, 4095}},
-                 7},
-        DiffCase{"BothKinds",
-                 [](ImageBytes& i) {
-                     i[1438] ^= 2;
-                     i[1439] ^= 2;
-                     i[2086] ^= 2;
-                 },
-                 {{Family::FLE, 0}, {Family::RL, 0}},
-                 {{1439, 1439}},
-                 1}),
+    ::testing::Values(DiffCase{"Identical", [](ImageBytes&) {}, {}, {}, 0},
+                      DiffCase{"OneFuelLowByte", [](ImageBytes& i) { i[768 + 15] ^= 1; }, {{Family::Data, 15}}, {}, 0},
+                      // One packed byte holds the high bits of four cells; shown right to left.
+                      DiffCase{"OnePackedByte",
+                               [](ImageBytes& i) { i[2304] ^= 0xFF; },
+                               {{Family::Data, 3}, {Family::Data, 2}, {Family::Data, 1}, {Family::Data, 0}},
+                               {},
+                               0},
+                      // A table byte between two changed bytes splits their range.
+                      DiffCase{"OutsideTheTables",
+                               [](ImageBytes& i) {
+                                   for (const std::size_t o : {0, 16, 17, 18, 1437, 1439, 4095}) i[o] ^= 0x01;
+                               },
+                               {},
+                               {{0, 0}, {16, 18}, {1437, 1437}, {1439, 1439}, {4095, 4095}},
+                               7},
+                      DiffCase{"BothKinds",
+                               [](ImageBytes& i) {
+                                   i[1438] ^= 2;
+                                   i[1439] ^= 2;
+                                   i[2086] ^= 2;
+                               },
+                               {{Family::FLE, 0}, {Family::RL, 0}},
+                               {{1439, 1439}},
+                               1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DiffFormats, ShowCaptionsOldNewAndDifference) {
@@ -166,7 +166,8 @@ TEST(DiffFormats, ShowCaptionsOldNewAndDifference) {
               "control_constant,0,0,,1.00,1.0078125,+0.0078125\r\n"
               "outside_tables,,,0x044C-0x044D,,,\r\n");
 
-    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(FormatDiff(diff, Format::Json))).object();
+    const QJsonObject json =
+        QJsonDocument::fromJson(QByteArray::fromStdString(FormatDiff(diff, Format::Json))).object();
     EXPECT_EQ(json.value(QStringLiteral("fuel_map")).toArray().at(0).toObject(),
               (QJsonObject{{QStringLiteral("row"), 0},
                            {QStringLiteral("column"), 3},
@@ -178,8 +179,8 @@ TEST(DiffFormats, ShowCaptionsOldNewAndDifference) {
     EXPECT_TRUE(json.value(QStringLiteral("idle_speed")).toArray().isEmpty());
     EXPECT_EQ(json.value(QStringLiteral("outside_tables")).toObject(),
               (QJsonObject{{QStringLiteral("bytes"), 2},
-                           {QStringLiteral("ranges"),
-                            QJsonArray{QJsonObject{{QStringLiteral("first"), 1100}, {QStringLiteral("last"), 1101}}}}}));
+                           {QStringLiteral("ranges"), QJsonArray{QJsonObject{{QStringLiteral("first"), 1100},
+                                                                             {QStringLiteral("last"), 1101}}}}}));
 }
 
 }  // namespace

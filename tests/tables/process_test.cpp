@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tarvik-tables as a program: its exit statuses, its messages on standard
 // error, nothing written when anything is wrong, and git showing images as
 // tables through it.
@@ -112,16 +113,18 @@ TEST_F(ProcessTest, DumpThenApplyGivesTheImageBack) {
         Write(QStringLiteral("tables.") + format, QByteArray::fromStdString(dump.out));
 
         const QString out = QStringLiteral("out.") + format + QStringLiteral(".bin");
-        const Finished apply = RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")),
-                                        Path(QStringLiteral("tables.") + format), QStringLiteral("--output"), Path(out)});
+        const Finished apply =
+            RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")),
+                     Path(QStringLiteral("tables.") + format), QStringLiteral("--output"), Path(out)});
         EXPECT_EQ(apply.status, 0) << apply.err;
         EXPECT_EQ(apply.out + apply.err, "");
         EXPECT_EQ(Read(out), Bytes(demo_)) << format.toStdString();
     }
     // In place, which takes --force.
-    const Finished apply = RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")), Path(QStringLiteral("tables.csv")),
-                                    QStringLiteral("-o"), Path(QStringLiteral("other.bin")), QStringLiteral("--force"),
-                                    QStringLiteral("--verbose")});
+    const Finished apply =
+        RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")), Path(QStringLiteral("tables.csv")),
+                 QStringLiteral("-o"), Path(QStringLiteral("other.bin")), QStringLiteral("--force"),
+                 QStringLiteral("--verbose")});
     EXPECT_EQ(apply.status, 0) << apply.err;
     EXPECT_NE(apply.out.find("Saved"), std::string::npos) << apply.out;
     EXPECT_EQ(Read(QStringLiteral("other.bin")), Bytes(demo_));
@@ -140,11 +143,13 @@ TEST_F(ProcessTest, DiffExitStatuses) {
     } cases[] = {
         {"a.bin", 0, "", ""},
         {"b.bin", 1, "Full load enrichment\n  row 0 (6899): 100 -> 101 (+1)\n", ""},
-        {"none.bin", 2, "", "Cannot open the file \"" + Path(QStringLiteral("none.bin")).toStdString() +
-                                "\".\nThe file does not exist.\n"},
+        {"none.bin", 2, "",
+         "Cannot open the file \"" + Path(QStringLiteral("none.bin")).toStdString() +
+             "\".\nThe file does not exist.\n"},
     };
     for (const auto& c : cases) {
-        const Finished diff = RunTool({QStringLiteral("diff"), Path(QStringLiteral("a.bin")), Path(QString::fromUtf8(c.second))});
+        const Finished diff =
+            RunTool({QStringLiteral("diff"), Path(QStringLiteral("a.bin")), Path(QString::fromUtf8(c.second))});
         EXPECT_EQ(diff.status, c.status) << c.second;
         EXPECT_EQ(diff.out, c.out) << c.second;
         EXPECT_EQ(diff.err, c.err) << c.second;
@@ -158,8 +163,8 @@ struct RefusedApply {
     const char* name;
     const char* image;
     const char* tablesName;
-    QByteArray tables;    // null: no such file
-    const char* out;      // "old.bin" and "image.bin" exist, "folder.bin" is a folder
+    QByteArray tables;  // null: no such file
+    const char* out;    // "old.bin" and "image.bin" exist, "folder.bin" is a folder
     bool force;
     int status;
     std::string message;  // part of standard error; "@" stands for the folder
@@ -177,13 +182,15 @@ TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
     ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("folder.bin")));
     if (!c.tables.isNull()) Write(QString::fromUtf8(c.tablesName), c.tables);
 
-    QStringList arguments{QStringLiteral("apply"), Path(QString::fromUtf8(c.image)), Path(QString::fromUtf8(c.tablesName)),
-                          QStringLiteral("--output"), Path(QString::fromUtf8(c.out))};
+    QStringList arguments{QStringLiteral("apply"), Path(QString::fromUtf8(c.image)),
+                          Path(QString::fromUtf8(c.tablesName)), QStringLiteral("--output"),
+                          Path(QString::fromUtf8(c.out))};
     if (c.force) arguments << QStringLiteral("--force");
     const Finished apply = RunTool(arguments);
 
     std::string message = c.message;
-    if (const auto at = message.find('@'); at != std::string::npos) message.replace(at, 1, folder_.path().toStdString());
+    if (const auto at = message.find('@'); at != std::string::npos)
+        message.replace(at, 1, folder_.path().toStdString());
     EXPECT_EQ(apply.status, c.status);
     EXPECT_NE(apply.err.find(message), std::string::npos) << "missing: " << message << "\nin: " << apply.err;
     EXPECT_EQ(apply.out, "");
@@ -199,17 +206,18 @@ const QByteArray kLegalCsv = kCsvHeader + "fuel_map,0,3,6096 rpm,520\n";
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedApplyTest,
     ::testing::Values(
-        RefusedApply{"IllegalValue", "image.bin", "t.csv", kCsvHeader + "full_load_enrichment,3,0,3048,300\n", "out.bin",
-                     false, 1,
+        RefusedApply{"IllegalValue", "image.bin", "t.csv", kCsvHeader + "full_load_enrichment,3,0,3048,300\n",
+                     "out.bin", false, 1,
                      "Illegal value in the full load enrichment field(s)\n"
                      "full_load_enrichment row 3 (3048): \"300\" (line 2)\n"},
         RefusedApply{"IllegalValueKeepsTheOldOutput", "image.bin", "t.csv", kCsvHeader + "control_constant,0,0,,2\n",
                      "old.bin", true, 1, "Illegal value in the control constant field(s)\n"},
-        RefusedApply{"DecimalComma", "image.bin", "t.csv",
-                     QByteArrayLiteral("\xEF\xBB\xBFtable;row;column;caption;value\r\nwarmup_enrichment;2;0;72;1,5\r\n"),
-                     "out.bin", false, 2,
-                     "Cannot read the tables in \"@/t.csv\".\nline 2, warmup_enrichment row 2 (72): the value \"1,5\" has "
-                     "a decimal comma"},
+        RefusedApply{
+            "DecimalComma", "image.bin", "t.csv",
+            QByteArrayLiteral("\xEF\xBB\xBFtable;row;column;caption;value\r\nwarmup_enrichment;2;0;72;1,5\r\n"),
+            "out.bin", false, 2,
+            "Cannot read the tables in \"@/t.csv\".\nline 2, warmup_enrichment row 2 (72): the value \"1,5\" has "
+            "a decimal comma"},
         RefusedApply{"MalformedJson", "image.bin", "t.json", QByteArrayLiteral("{\"rev_limit\": "), "out.bin", false, 2,
                      "Cannot read the tables in \"@/t.json\".\nline 1, column "},
         RefusedApply{"FormatUnknown", "image.bin", "t.txt", kLegalCsv, "out.bin", false, 2,
@@ -257,8 +265,9 @@ TEST_F(ProcessTest, GitDiffShowsTheChangedRowsOnly) {
             QStringLiteral("-m"), QStringLiteral("as bought")});
 
     Write(QStringLiteral("t.csv"), kCsvHeader + "fuel_map,0,3,6096 rpm,520\ncontrol_constant,0,0,,1.0078125\n");
-    const Finished apply = RunTool({QStringLiteral("apply"), Path(QStringLiteral("car.bin")), Path(QStringLiteral("t.csv")), QStringLiteral("-o"),
-                                    Path(QStringLiteral("car.bin")), QStringLiteral("--force")});
+    const Finished apply =
+        RunTool({QStringLiteral("apply"), Path(QStringLiteral("car.bin")), Path(QStringLiteral("t.csv")),
+                 QStringLiteral("-o"), Path(QStringLiteral("car.bin")), QStringLiteral("--force")});
     ASSERT_EQ(apply.status, 0) << apply.err;
 
     const Finished diff = runGit({QStringLiteral("diff"), QStringLiteral("--no-color"), QStringLiteral("car.bin")});
@@ -272,8 +281,8 @@ TEST_F(ProcessTest, GitDiffShowsTheChangedRowsOnly) {
     }
     // The 6096 rpm row, whose fourth value was 405 in the demo image.
     const std::string row = "  6096 rpm   270  315  360  %  450  495  540  585  630  675  720  765  810  855  900  945";
-    EXPECT_EQ(removed, (std::vector<std::string>{std::string(row).replace(row.find('%'), 1, "405"),
-                                                 "Control constant  1.00"}))
+    EXPECT_EQ(removed,
+              (std::vector<std::string>{std::string(row).replace(row.find('%'), 1, "405"), "Control constant  1.00"}))
         << diff.out;
     EXPECT_EQ(added, (std::vector<std::string>{std::string(row).replace(row.find('%'), 1, "520"),
                                                "Control constant  1.0078125"}))

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table tool against the editor: a dump holds what Open puts into the
 // fields, applying a dump gives back the image, and applying texts stores
 // what Save As stores for the same texts.
@@ -134,7 +135,8 @@ TEST(Dump, HoldsEveryFieldTextWhereTheEditorShowsIt) {
         const CsvReadResult csv = ReadCsv(DumpTables(image, Format::Csv), ',');
         ASSERT_EQ(csv.error, "");
         ASSERT_EQ(csv.records.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(csv.records[i].fields, expected[i]) << "line " << i + 1;
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            ASSERT_EQ(csv.records[i].fields, expected[i]) << "line " << i + 1;
 
         // JSON: the fuel map as rows of values beside their captions.
         const QJsonObject fuel = QJsonDocument::fromJson(QByteArray::fromStdString(DumpTables(image, Format::Json)))
@@ -163,10 +165,14 @@ TEST(Dump, HoldsEveryFieldTextWhereTheEditorShowsIt) {
     std::uniform_int_distribution<int> kind(0, 3);
     const double x = value(rng);
     switch (kind(rng)) {
-        case 0: return std::to_string(static_cast<int>(x));
-        case 1: return std::to_string(static_cast<int>(x)) + ".5";
-        case 2: return NumberText(x);
-        default: return NumberText(static_cast<double>(static_cast<int>(x * 128.0)) / 128.0);
+        case 0:
+            return std::to_string(static_cast<int>(x));
+        case 1:
+            return std::to_string(static_cast<int>(x)) + ".5";
+        case 2:
+            return NumberText(x);
+        default:
+            return NumberText(static_cast<double>(static_cast<int>(x * 128.0)) / 128.0);
     }
 }
 
@@ -198,7 +204,8 @@ TEST(Apply, StoresWhatSaveAsStoresForTheSameTexts) {
             ASSERT_EQ(DifferenceText(applied.image, saved), "") << "round " << n;
         } else {
             ++refused;
-            ASSERT_TRUE(applied.error.starts_with("Illegal value in the " + std::string(saveAs.failedTable) + " field(s)\n"))
+            ASSERT_TRUE(
+                applied.error.starts_with("Illegal value in the " + std::string(saveAs.failedTable) + " field(s)\n"))
                 << "round " << n << ": " << applied.error;
         }
     }
@@ -236,9 +243,10 @@ INSTANTIATE_TEST_SUITE_P(
         IllegalCase{"ControlConstant",
                     {{Family::CC, 0, "2", "control_constant.value"}},
                     "Illegal value in the control constant field(s)\ncontrol_constant: \"2\" (control_constant.value)"},
-        IllegalCase{"DuplicateCaptionByRow",
-                    {{Family::WE, 16, "256", "line 9"}},
-                    "Illegal value in the warmup enrichment field(s)\nwarmup_enrichment row 16 (< -40): \"256\" (line 9)"},
+        IllegalCase{
+            "DuplicateCaptionByRow",
+            {{Family::WE, 16, "256", "line 9"}},
+            "Illegal value in the warmup enrichment field(s)\nwarmup_enrichment row 16 (< -40): \"256\" (line 9)"},
         // Converting every cell comes before packing the high parts.
         IllegalCase{"ConversionBeforePacking",
                     {{Family::Data, 59, "1024", "line 2"}, {Family::Data, 58, "-1", "line 3"}},

@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tests/windows/window_test_support.h"
 #include "windows/frmAbout.h"
 #include "windows/pictures.h"
 #include "windows/version_text.h"
-#include "tests/windows/window_test_support.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -16,7 +17,7 @@ namespace {
 struct AboutLabelCase {
     const char* name;
     QPoint topLeft;
-    QSize size;  // empty: sized to its one line of text, 13 high
+    QSize size;        // empty: sized to its one line of text, 13 high
     const char* text;  // null: checked elsewhere
 };
 
@@ -50,10 +51,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AboutLabelCase{"lblText(3)", {32, 96}, {}, "Version 1.0.0"},
         AboutLabelCase{"lblText(0)", {32, 124}, {}, nullptr},
-        AboutLabelCase{"lblText(1)", {32, 144}, {337, 33},
+        AboutLabelCase{"lblText(1)",
+                       {32, 144},
+                       {337, 33},
                        "This program is not in any way affiliated with nor supported by Saab AB, Saab Automobile AB or "
                        "Robert Bosch GmbH"},
-        AboutLabelCase{"lblText(2)", {32, 180}, {335, 41},
+        AboutLabelCase{"lblText(2)",
+                       {32, 180},
+                       {335, 41},
                        "By using this program you agree to do so by your own risk. The author of the program can in no "
                        "way be held responsible for any damages caused by the use of this program."}),
     [](const auto& info) { return std::string("Index") + info.param.name[8]; });

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/pictures/bmp_writer.h"
 #include "tools/pictures/gif_writer.h"
 #include "tools/pictures/palette.h"
@@ -26,8 +27,8 @@ QList<QRgb> DistinctColours(int count, unsigned seed) {
     std::mt19937 random(seed);
     QList<QRgb> colours;
     while (colours.size() < count) {
-        const QRgb colour = qRgb(static_cast<int>(random() % 256), static_cast<int>(random() % 256),
-                                 static_cast<int>(random() % 256));
+        const QRgb colour =
+            qRgb(static_cast<int>(random() % 256), static_cast<int>(random() % 256), static_cast<int>(random() % 256));
         if (!colours.contains(colour)) colours.append(colour);
     }
     return colours;
@@ -50,8 +51,8 @@ QImage IndexedImage(int width, int height, int colours, const std::function<int(
             const QRgb want = indexed.color(indexed.pixelIndex(x, y)) & 0xFFFFFFu;
             const QRgb got = decoded.pixel(x, y) & 0xFFFFFFu;
             if (want != got) {
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << std::hex << got
-                                                     << " instead of " << want;
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << std::hex << got << " instead of " << want;
             }
         }
     }
@@ -183,8 +184,8 @@ TEST(ManyColours, AreReducedTo256WithSmallError) {
         for (int x = 0; x < 256; ++x) {
             const QRgb a = image.pixel(x, y);
             const QRgb b = indexed.pixel(x, y);
-            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b))});
+            worst = std::max(
+                {worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
         }
     }
     EXPECT_LE(worst, 16);
@@ -199,8 +200,9 @@ TEST(ManyColours, ReductionDoesNotDependOnHashOrder) {
     QImage image(200, 200, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            image.setPixel(x, y, qRgb(static_cast<int>(random() % 32) * 8, static_cast<int>(random() % 32) * 8,
-                                      static_cast<int>(random() % 32) * 8));
+            image.setPixel(x, y,
+                           qRgb(static_cast<int>(random() % 32) * 8, static_cast<int>(random() % 32) * 8,
+                                static_cast<int>(random() % 32) * 8));
         }
     }
     QHashSeed::setDeterministicGlobalSeed();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of the splash and About windows for the README: set
 // TARVIK_SCREENSHOT_DIR to a folder and run under a display (xvfb-run).
 #include "windows/frmAbout.h"

@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tests/windows/window_test_support.h"
 #include "windows/frmSplash.h"
 #include "windows/pictures.h"
 #include "windows/version_text.h"
-#include "tests/windows/window_test_support.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -43,8 +44,9 @@ TEST(Splash, ShowsTheProgramVersionAndTheDisclaimer) {
     EXPECT_EQ(Label(splash, "lblVersion")->text(), ProgramVersionText());
     const QLabel* warning = Label(splash, "lblWarning");
     ASSERT_NE(warning, nullptr);
-    EXPECT_EQ(warning->text(), QStringLiteral("This program is not in any way affiliated with nor supported by Saab AB, "
-                                              "Saab Automobile AB or Robert Bosch GmbH"));
+    EXPECT_EQ(warning->text(),
+              QStringLiteral("This program is not in any way affiliated with nor supported by Saab AB, "
+                             "Saab Automobile AB or Robert Bosch GmbH"));
     EXPECT_EQ(warning->geometry(), QRect(18, 260, 361, 29));
     EXPECT_TRUE(warning->wordWrap());
 }
@@ -148,9 +150,8 @@ std::vector<UserAction> SplashActions() {
         actions.push_back({ButtonName(button) + "DoubleClick", [button](frmSplash& w) {
                                QTest::mouseDClick(w.windowHandle(), button, Qt::NoModifier, QPoint(200, 100));
                            }});
-        actions.push_back({"Alt" + ButtonName(button) + "Click", [button](frmSplash& w) {
-                               ClickAt(w, button, Qt::AltModifier, QPoint(200, 100));
-                           }});
+        actions.push_back({"Alt" + ButtonName(button) + "Click",
+                           [button](frmSplash& w) { ClickAt(w, button, Qt::AltModifier, QPoint(200, 100)); }});
     }
     return actions;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QLabel>
@@ -40,8 +41,7 @@ inline void TypeKey(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifier
 // True when text, laid out in the label's font and wrapping, fits the label.
 [[nodiscard]] inline bool TextFits(const QLabel& label) {
     const int flags = Qt::AlignLeft | Qt::AlignTop | (label.wordWrap() ? Qt::TextWordWrap : 0);
-    const QRect needed =
-        label.fontMetrics().boundingRect(QRect(0, 0, label.width(), 10000), flags, label.text());
+    const QRect needed = label.fontMetrics().boundingRect(QRect(0, 0, label.width(), 10000), flags, label.text());
     return needed.width() <= label.width() && needed.height() <= label.height();
 }
 
@@ -57,10 +57,14 @@ inline void TypeKey(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifier
 
 [[nodiscard]] inline std::string ButtonName(Qt::MouseButton button) {
     switch (button) {
-        case Qt::LeftButton: return "Left";
-        case Qt::RightButton: return "Right";
-        case Qt::MiddleButton: return "Middle";
-        default: return "Other";
+        case Qt::LeftButton:
+            return "Left";
+        case Qt::RightButton:
+            return "Right";
+        case Qt::MiddleButton:
+            return "Middle";
+        default:
+            return "Other";
     }
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/demo/demo_image.h"
 
 #include <array>
@@ -16,9 +17,7 @@ namespace {
 // breakpoint of each axis): about 150 at idle and low load, 945 at the top
 // corner. Integer arithmetic only, so the map never depends on the
 // platform's floating point.
-[[nodiscard]] unsigned FuelValue(int r, int l) {
-    return static_cast<unsigned>(150 + 30 * l + 8 * r + l * r);
-}
+[[nodiscard]] unsigned FuelValue(int r, int l) { return static_cast<unsigned>(150 + 30 * l + 8 * r + l * r); }
 
 // Enrichment while the engine warms up: most when cold, none when hot.
 constexpr std::array<int, 17> kWarmUp{180, 165, 150, 136, 122, 109, 96, 84, 72, 61, 50, 40, 31, 23, 16, 10, 5};

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the synthetic demo image:  tarvik_make_demo_image <output file>
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "tools/pictures/bmp_writer.h"
 
 #include <QImage>
@@ -34,9 +35,9 @@ QByteArray EncodeBmp24(const QImage& image) {
     PutLittleEndian(bmp, kInfoHeaderSize, 4);
     PutLittleEndian(bmp, static_cast<quint32>(width), 4);
     PutLittleEndian(bmp, static_cast<quint32>(height), 4);  // positive: bottom-up
-    PutLittleEndian(bmp, 1, 2);                               // planes
-    PutLittleEndian(bmp, 24, 2);                              // bits per pixel
-    PutLittleEndian(bmp, 0, 4);                               // BI_RGB: no compression
+    PutLittleEndian(bmp, 1, 2);                             // planes
+    PutLittleEndian(bmp, 24, 2);                            // bits per pixel
+    PutLittleEndian(bmp, 0, 4);                             // BI_RGB: no compression
     PutLittleEndian(bmp, pixelBytes, 4);
     PutLittleEndian(bmp, kPixelsPerMetre, 4);
     PutLittleEndian(bmp, kPixelsPerMetre, 4);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws the program's pictures and writes them into a folder (default: the
 // current one):
 //   tarvik_pictures [FOLDER]           splash.gif, about.bmp and icon.png,
@@ -20,7 +21,8 @@ namespace {
 
 bool WriteBytes(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+    if (bytes.isEmpty() || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
