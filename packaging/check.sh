@@ -207,9 +207,12 @@ wait "$pid" 2>/dev/null
 exit 0
 EOF
 mkdir -p "$work/home" "$work/cache"
+# Display numbers from 150 on: a test run just before may still be taking
+# down its server on xvfb-run's usual :99, and a new server there would fail
+# to start while the editor is pointed at it all the same.
 if (cd "$work" && env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM \
         HOME="$work/home" XDG_CACHE_HOME="$work/cache" \
-        xvfb-run -a -s "-screen 0 1280x1024x24" \
+        xvfb-run -a -n 150 -s "-screen 0 1280x1024x24" \
         bash "$work/start_editor.sh" "$root/usr/bin/tarvik" 60 "$work/editor.log"); then
     pass editor
 else
