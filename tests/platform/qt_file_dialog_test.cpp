@@ -11,7 +11,6 @@
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 
 #include "platform/qt_platform.h"
 
@@ -22,15 +21,17 @@ namespace {
 // dialog's own event loop.
 template <typename W>
 void WhenModalIsUp(std::function<void(W&)> step) {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [step, poll] {
-        if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget()); window && window->isVisible()) {
-            step(*window);
-        } else {
-            QTimer::singleShot(10, *poll);
-        }
-    };
-    QTimer::singleShot(0, *poll);
+    // The application owns the polling timer; it goes once the step has run.
+    auto* poll = new QTimer(qApp);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, step] {
+        auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (window == nullptr || !window->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        step(*window);
+    });
+    poll->start();
 }
 
 void TypeName(QFileDialog& dialog, const QString& name) {
