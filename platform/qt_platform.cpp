@@ -41,7 +41,7 @@ public:
         : QFileDialog(parent, title), pathMustExist_(pathMustExist) {}
 
     void accept() override {
-        if (pathMustExist_ && acceptMode() == AcceptSave) {
+        if (pathMustExist_) {
             const QStringList files = selectedFiles();
             const QString missing = files.isEmpty() ? QString() : MissingFolder(files.first());
             if (!missing.isEmpty()) {
@@ -67,19 +67,15 @@ QString RunFileDialog(const FileDialogOptions& options, QFileDialog::AcceptMode 
     } else {
         dialog.setFileMode(QFileDialog::AnyFile);
     }
-    // Qt's dialogs never change the process's current directory and show
-    // no read-only check box, so noChangeDir and hideReadOnly hold already.
-    while (dialog.exec() == QDialog::Accepted) {
-        const QStringList files = dialog.selectedFiles();
-        if (files.isEmpty()) return {};
-        // A desktop's own dialog closes without asking us; say what is
-        // wrong and offer it again with the name the user typed.
-        const QString missing = pathMustExist ? MissingFolder(files.first()) : QString();
-        if (missing.isEmpty()) return files.first();
-        ReportMissingFolder(&dialog, options.title, missing);
-        dialog.selectFile(files.first());
-    }
-    return {};
+    // Qt's own dialog, also where the desktop offers one of its own: a
+    // desktop's dialog closes before accept() can refuse a name, so the
+    // check for the folder would come too late. Qt's dialogs never change the
+    // process's current directory and show no read-only check box, so
+    // noChangeDir and hideReadOnly hold already.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
 }
 
 }  // namespace
