@@ -22,7 +22,7 @@
 # Prints what it checks, then one line of summary; exits 1 when any check
 # failed, 2 when it could not run at all.
 #
-# Needs: dpkg-dev, lintian, desktop-file-utils, appstream, xvfb, xauth,
+# Needs: dpkg-dev, lintian, desktop-file-utils, appstream, xvfb,
 # xdotool, file.
 set -uo pipefail
 
@@ -36,7 +36,7 @@ if [[ ! -f "$build/CMakeCache.txt" ]]; then
     echo "$build is not a configured build folder" >&2
     exit 2
 fi
-for tool in cmake dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli xvfb-run xdotool readelf ldd file; do
+for tool in cmake dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli Xvfb xdotool readelf ldd file; do
     command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
 done
 
@@ -207,12 +207,25 @@ wait "$pid" 2>/dev/null
 exit 0
 EOF
 mkdir -p "$work/home" "$work/cache"
-# Display numbers from 150 on: a test run just before may still be taking
-# down its server on xvfb-run's usual :99, and a new server there would fail
-# to start while the editor is pointed at it all the same.
-if (cd "$work" && env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM \
-        HOME="$work/home" XDG_CACHE_HOME="$work/cache" \
-        xvfb-run -a -n 150 -s "-screen 0 1280x1024x24" \
+# The server picks a free display number itself and writes it to the file
+# once it accepts connections: no guessing at numbers a test run just before
+# may still hold, and nothing for the editor to reach before the server is up.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
+for ((i = 0; i < 200; i++)); do
+    [[ $(wc -l <"$work/display") -ge 1 ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1  # polling interval, not a wait for the server
+done
+display=":$(head -n 1 "$work/display")"
+if [[ "$display" == ":" ]] || ! DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1; then
+    echo "the virtual display did not come up; the server's output:"
+    cat "$work/xvfb.log"
+    fail editor
+elif (cd "$work" && env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM -u XAUTHORITY \
+        -u WAYLAND_DISPLAY DISPLAY="$display" HOME="$work/home" XDG_CACHE_HOME="$work/cache" \
         bash "$work/start_editor.sh" "$root/usr/bin/tarvik" 60 "$work/editor.log"); then
     pass editor
 else
@@ -220,6 +233,8 @@ else
     cat "$work/editor.log"
     fail editor
 fi
+kill "$xvfb_pid" 2>/dev/null
+wait "$xvfb_pid" 2>/dev/null
 
 # ---- the table tool ---------------------------------------------------------
 echo "== the unpacked tarvik-tables"
