@@ -16,15 +16,11 @@
 namespace tarvik::testing {
 namespace {
 
-[[nodiscard]] std::vector<char> ReadFile(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class DemoImageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::vector<char> file = ReadFile(TARVIK_DEMO_IMAGE);
+        std::ifstream in(TARVIK_DEMO_IMAGE, std::ios::binary);
+        const std::vector<char> file{std::istreambuf_iterator<char>(in), {}};
         ASSERT_EQ(file.size(), kImageSize) << TARVIK_DEMO_IMAGE;
         for (std::size_t i = 0; i < kImageSize; ++i) image[i] = static_cast<std::uint8_t>(file[i]);
         LoadFieldsFromImage(image, texts);

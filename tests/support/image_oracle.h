@@ -322,13 +322,4 @@ struct Calibration {
     return out;
 }
 
-// Offsets where two images differ, lowest first.
-[[nodiscard]] inline std::vector<std::size_t> DifferingOffsets(const ImageBytes& a, const ImageBytes& b) {
-    std::vector<std::size_t> diff;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) diff.push_back(i);
-    }
-    return diff;
-}
-
 }  // namespace tarvik::testing::oracle

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <iterator>
 #include <ostream>
 
 #include "image/image_bytes.h"
@@ -16,23 +17,11 @@
 namespace tarvik::testing {
 
 [[nodiscard]] inline const char* FamilyName(Family family) {
-    switch (family) {
-        case Family::Data:
-            return "Data";
-        case Family::RL:
-            return "RL";
-        case Family::WE:
-            return "WE";
-        case Family::FLE:
-            return "FLE";
-        case Family::AE:
-            return "AE";
-        case Family::IS:
-            return "IS";
-        case Family::CC:
-            return "CC";
-    }
-    return "Family(?)";
+    // In the order Family declares them.
+    constexpr const char* kNames[] = {"Data", "RL", "WE", "FLE", "AE", "IS", "CC"};
+    static_assert(std::size(kNames) == kStoreOrder.size(), "a family without a name");
+    const auto i = static_cast<std::size_t>(family);
+    return i < std::size(kNames) ? kNames[i] : "Family(?)";
 }
 
 // EXPECT_TRUE(SameImage(actual, expected)): on a difference, how many bytes

@@ -23,10 +23,8 @@ struct RecordedCursor {
 template <typename Base = FuelGraph>
 class Recording : public Base {
 public:
-    using Surface = RecordedSurface;
-    using Cursor = RecordedCursor;
-    std::vector<Surface> surfaces;
-    std::vector<Cursor> cursors;
+    std::vector<RecordedSurface> surfaces;
+    std::vector<RecordedCursor> cursors;
 
     void ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) override {
         surfaces.push_back({x, y, z});

@@ -29,6 +29,10 @@ namespace oracle = tarvik::testing::oracle;
     return lines;
 }
 
+[[nodiscard]] QJsonObject Json(const std::string& text) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+}
+
 [[nodiscard]] ImageBytes DemoLikeImage() {
     std::mt19937 rng(3);
     ImageBytes image = oracle::RandomImage(rng);
@@ -40,104 +44,91 @@ namespace oracle = tarvik::testing::oracle;
 // ---------------------------------------------------------------------------
 // One changed cell, one changed line of the text dump
 
-struct OneCellCase {
-    const char* name;
-    std::function<void(ImageBytes&)> change;
-    std::string line;  // the changed line, as it reads afterwards
-};
-
-class OneCellTest : public ::testing::TestWithParam<OneCellCase> {};
-
-TEST_P(OneCellTest, ChangesOneLineOfTheTextDump) {
-    const ImageBytes before = DemoLikeImage();
-    ImageBytes after = before;
-    GetParam().change(after);
-    const std::vector<std::string> old = Lines(DumpTables(before, Format::Text));
-    const std::vector<std::string> now = Lines(DumpTables(after, Format::Text));
-
-    ASSERT_EQ(old.size(), now.size());
-    std::vector<std::string> changed;
-    for (std::size_t i = 0; i < old.size(); ++i) {
-        if (old[i] != now[i]) changed.push_back(now[i]);
-    }
-    EXPECT_EQ(changed, std::vector<std::string>{GetParam().line});
-}
-
 // Widths change on purpose (12 -> 1023, 5 -> 255) to show that the values
 // of other lines keep their place.
-INSTANTIATE_TEST_SUITE_P(
-    Cells, OneCellTest,
-    ::testing::Values(
-        OneCellCase{"FuelMapTopLeft", [](ImageBytes& i) { oracle::PutFuelCell(i, 15, 1023); },
-                    "  6096 rpm  1023   56   52   48   44   40   36   32   28   24   20   16   12    8    4    0"},
-        OneCellCase{"FuelMapBottomRight", [](ImageBytes& i) { oracle::PutFuelCell(i, 240, 7); },
-                    "   502 rpm  1020 1016 1012 1008 1004 1000  996  992  988  984  980  976  972  968  964    7"},
-        OneCellCase{"FullLoadFirst", [](ImageBytes& i) { i[2086] = 255; }, "  6899  255"},
-        OneCellCase{"WarmupLastOfTwinCaptions", [](ImageBytes& i) { i[2066] = 5; }, "  < -40    5"},
-        OneCellCase{"IdleSpeedFirst", [](ImageBytes& i) { i[2178] = 100; }, "   > 99  100"},
-        OneCellCase{"RevLimit", [](ImageBytes& i) { i[1438] = 9; }, "Rev limit         9"},
-        OneCellCase{"ControlConstant", [](ImageBytes& i) { i[3235] = 255; }, "Control constant  1.9921875"}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST(TextDump, OneChangedCellChangesOneLine) {
+    const struct {
+        const char* name;
+        std::function<void(ImageBytes&)> change;
+        std::string line;  // the changed line, as it reads afterwards
+    } cases[] = {
+        {"FuelMapTopLeft", [](ImageBytes& i) { oracle::PutFuelCell(i, 15, 1023); },
+         "  6096 rpm  1023   56   52   48   44   40   36   32   28   24   20   16   12    8    4    0"},
+        {"FuelMapBottomRight", [](ImageBytes& i) { oracle::PutFuelCell(i, 240, 7); },
+         "   502 rpm  1020 1016 1012 1008 1004 1000  996  992  988  984  980  976  972  968  964    7"},
+        {"FullLoadFirst", [](ImageBytes& i) { i[2086] = 255; }, "  6899  255"},
+        {"WarmupLastOfTwinCaptions", [](ImageBytes& i) { i[2066] = 5; }, "  < -40    5"},
+        {"IdleSpeedFirst", [](ImageBytes& i) { i[2178] = 100; }, "   > 99  100"},
+        {"RevLimit", [](ImageBytes& i) { i[1438] = 9; }, "Rev limit         9"},
+        {"ControlConstant", [](ImageBytes& i) { i[3235] = 255; }, "Control constant  1.9921875"},
+    };
+    const ImageBytes before = DemoLikeImage();
+    const std::vector<std::string> old = Lines(DumpTables(before, Format::Text));
+    for (const auto& c : cases) {
+        ImageBytes after = before;
+        c.change(after);
+        const std::vector<std::string> now = Lines(DumpTables(after, Format::Text));
+        ASSERT_EQ(old.size(), now.size()) << c.name;
+        std::vector<std::string> changed;
+        for (std::size_t i = 0; i < old.size(); ++i) {
+            if (old[i] != now[i]) changed.push_back(now[i]);
+        }
+        EXPECT_EQ(changed, std::vector<std::string>{c.line}) << c.name;
+    }
+}
 
 // ---------------------------------------------------------------------------
 // diff
 
-struct DiffCase {
-    const char* name;
-    std::function<void(ImageBytes&)> change;
-    std::vector<std::pair<Family, int>> cells;  // in the order of a dump
-    std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    std::size_t outsideBytes;
-};
-
-class DiffTest : public ::testing::TestWithParam<DiffCase> {};
-
-TEST_P(DiffTest, FindsTheChangedCellsAndBytes) {
+TEST(Diff, FindsTheChangedCellsAndBytes) {
+    const struct {
+        const char* name;
+        std::function<void(ImageBytes&)> change;
+        std::vector<std::pair<Family, int>> cells;  // in the order of a dump
+        std::vector<std::pair<std::size_t, std::size_t>> ranges;
+        std::size_t outsideBytes;
+    } cases[] = {
+        {"Identical", [](ImageBytes&) {}, {}, {}, 0},
+        {"OneFuelLowByte", [](ImageBytes& i) { i[768 + 15] ^= 1; }, {{Family::Data, 15}}, {}, 0},
+        // One packed byte holds the high bits of four cells; shown right to left.
+        {"OnePackedByte",
+         [](ImageBytes& i) { i[2304] ^= 0xFF; },
+         {{Family::Data, 3}, {Family::Data, 2}, {Family::Data, 1}, {Family::Data, 0}},
+         {},
+         0},
+        // A table byte between two changed bytes splits their range.
+        {"OutsideTheTables",
+         [](ImageBytes& i) {
+             for (const std::size_t o : {0, 16, 17, 18, 1437, 1439, 4095}) i[o] ^= 0x01;
+         },
+         {},
+         {{0, 0}, {16, 18}, {1437, 1437}, {1439, 1439}, {4095, 4095}},
+         7},
+        {"BothKinds",
+         [](ImageBytes& i) {
+             for (const std::size_t o : {1438, 1439, 2086}) i[o] ^= 2;
+         },
+         {{Family::FLE, 0}, {Family::RL, 0}},
+         {{1439, 1439}},
+         1},
+    };
     std::mt19937 rng(17);
     const ImageBytes before = oracle::RandomImage(rng);
-    ImageBytes after = before;
-    GetParam().change(after);
-
-    const ImageDiff diff = DiffImages(before, after);
-
-    std::vector<std::pair<Family, int>> cells;
-    for (const CellChange& change : diff.cells) cells.emplace_back(change.family, change.index);
-    EXPECT_EQ(cells, GetParam().cells);
-    std::vector<std::pair<std::size_t, std::size_t>> ranges;
-    for (const ByteRange& range : diff.outsideRanges) ranges.emplace_back(range.first, range.last);
-    EXPECT_EQ(ranges, GetParam().ranges);
-    EXPECT_EQ(diff.outsideBytes, GetParam().outsideBytes);
-    EXPECT_EQ(diff.Same(), cells.empty() && ranges.empty());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ImageBytes after = before;
+        c.change(after);
+        const ImageDiff diff = DiffImages(before, after);
+        std::vector<std::pair<Family, int>> cells;
+        for (const CellChange& change : diff.cells) cells.emplace_back(change.family, change.index);
+        EXPECT_EQ(cells, c.cells);
+        std::vector<std::pair<std::size_t, std::size_t>> ranges;
+        for (const ByteRange& range : diff.outsideRanges) ranges.emplace_back(range.first, range.last);
+        EXPECT_EQ(ranges, c.ranges);
+        EXPECT_EQ(diff.outsideBytes, c.outsideBytes);
+        EXPECT_EQ(diff.Same(), cells.empty() && ranges.empty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Pairs, DiffTest,
-    ::testing::Values(DiffCase{"Identical", [](ImageBytes&) {}, {}, {}, 0},
-                      DiffCase{"OneFuelLowByte", [](ImageBytes& i) { i[768 + 15] ^= 1; }, {{Family::Data, 15}}, {}, 0},
-                      // One packed byte holds the high bits of four cells; shown right to left.
-                      DiffCase{"OnePackedByte",
-                               [](ImageBytes& i) { i[2304] ^= 0xFF; },
-                               {{Family::Data, 3}, {Family::Data, 2}, {Family::Data, 1}, {Family::Data, 0}},
-                               {},
-                               0},
-                      // A table byte between two changed bytes splits their range.
-                      DiffCase{"OutsideTheTables",
-                               [](ImageBytes& i) {
-                                   for (const std::size_t o : {0, 16, 17, 18, 1437, 1439, 4095}) i[o] ^= 0x01;
-                               },
-                               {},
-                               {{0, 0}, {16, 18}, {1437, 1437}, {1439, 1439}, {4095, 4095}},
-                               7},
-                      DiffCase{"BothKinds",
-                               [](ImageBytes& i) {
-                                   i[1438] ^= 2;
-                                   i[1439] ^= 2;
-                                   i[2086] ^= 2;
-                               },
-                               {{Family::FLE, 0}, {Family::RL, 0}},
-                               {{1439, 1439}},
-                               1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DiffFormats, ShowCaptionsOldNewAndDifference) {
     ImageBytes before = DemoLikeImage();
@@ -166,21 +157,12 @@ TEST(DiffFormats, ShowCaptionsOldNewAndDifference) {
               "control_constant,0,0,,1.00,1.0078125,+0.0078125\r\n"
               "outside_tables,,,0x044C-0x044D,,,\r\n");
 
-    const QJsonObject json =
-        QJsonDocument::fromJson(QByteArray::fromStdString(FormatDiff(diff, Format::Json))).object();
-    EXPECT_EQ(json.value(QStringLiteral("fuel_map")).toArray().at(0).toObject(),
-              (QJsonObject{{QStringLiteral("row"), 0},
-                           {QStringLiteral("column"), 3},
-                           {QStringLiteral("caption"), QStringLiteral("6096 rpm")},
-                           {QStringLiteral("old"), 48},
-                           {QStringLiteral("new"), 1000},
-                           {QStringLiteral("difference"), 952}}));
-    EXPECT_EQ(json.value(QStringLiteral("control_constant")).toArray().at(0)[QStringLiteral("difference")], 0.0078125);
-    EXPECT_TRUE(json.value(QStringLiteral("idle_speed")).toArray().isEmpty());
-    EXPECT_EQ(json.value(QStringLiteral("outside_tables")).toObject(),
-              (QJsonObject{{QStringLiteral("bytes"), 2},
-                           {QStringLiteral("ranges"), QJsonArray{QJsonObject{{QStringLiteral("first"), 1100},
-                                                                             {QStringLiteral("last"), 1101}}}}}));
+    const QJsonObject json = Json(FormatDiff(diff, Format::Json));
+    EXPECT_EQ(json[u"fuel_map"][0].toObject(),
+              Json(R"({"row": 0, "column": 3, "caption": "6096 rpm", "old": 48, "new": 1000, "difference": 952})"));
+    EXPECT_EQ(json[u"control_constant"][0][u"difference"], 0.0078125);
+    EXPECT_TRUE(json[u"idle_speed"].toArray().isEmpty());
+    EXPECT_EQ(json[u"outside_tables"].toObject(), Json(R"({"bytes": 2, "ranges": [{"first": 1100, "last": 1101}]})"));
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ namespace tarvik::tables {
 namespace {
 
 namespace oracle = tarvik::testing::oracle;
+using namespace Qt::Literals::StringLiterals;
 
 constexpr int kProcessTimeoutMs = 60'000;
 
@@ -93,10 +94,10 @@ protected:
 };
 
 TEST_F(ProcessTest, VersionAndHelp) {
-    const Finished version = RunTool({QStringLiteral("--version")});
+    const Finished version = RunTool({u"--version"_s});
     EXPECT_EQ(version.out, "Version " + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
                                std::to_string(kVersionRevision) + "\n");
-    const Finished help = RunTool({QStringLiteral("--help")});
+    const Finished help = RunTool({u"--help"_s});
     for (const char* part : {"Usage:", "dump IMAGE", "diff OLD NEW", "apply IMAGE TABLES --output OUT", "--force"}) {
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
     }
@@ -104,37 +105,34 @@ TEST_F(ProcessTest, VersionAndHelp) {
 }
 
 TEST_F(ProcessTest, DumpThenApplyGivesTheImageBack) {
-    Write(QStringLiteral("other.bin"), Bytes(TablesInverted(demo_)));
+    Write(u"other.bin"_s, Bytes(TablesInverted(demo_)));
     const QString demo = QString::fromUtf8(TARVIK_DEMO_IMAGE);
-    for (const QString& format : {QStringLiteral("json"), QStringLiteral("csv")}) {
-        const Finished dump = RunTool({QStringLiteral("dump"), demo, QStringLiteral("--format"), format});
+    for (const QString& format : {u"json"_s, u"csv"_s}) {
+        const Finished dump = RunTool({u"dump"_s, demo, u"--format"_s, format});
         ASSERT_EQ(dump.status, 0);
         EXPECT_EQ(dump.out, DumpTables(demo_, format == QLatin1String("csv") ? Format::Csv : Format::Json));
-        Write(QStringLiteral("tables.") + format, QByteArray::fromStdString(dump.out));
+        Write(u"tables."_s + format, QByteArray::fromStdString(dump.out));
 
-        const QString out = QStringLiteral("out.") + format + QStringLiteral(".bin");
+        const QString out = u"out."_s + format + u".bin"_s;
         const Finished apply =
-            RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")),
-                     Path(QStringLiteral("tables.") + format), QStringLiteral("--output"), Path(out)});
+            RunTool({u"apply"_s, Path(u"other.bin"_s), Path(u"tables."_s + format), u"--output"_s, Path(out)});
         EXPECT_EQ(apply.status, 0) << apply.err;
         EXPECT_EQ(apply.out + apply.err, "");
         EXPECT_EQ(Read(out), Bytes(demo_)) << format.toStdString();
     }
     // In place, which takes --force.
-    const Finished apply =
-        RunTool({QStringLiteral("apply"), Path(QStringLiteral("other.bin")), Path(QStringLiteral("tables.csv")),
-                 QStringLiteral("-o"), Path(QStringLiteral("other.bin")), QStringLiteral("--force"),
-                 QStringLiteral("--verbose")});
+    const Finished apply = RunTool({u"apply"_s, Path(u"other.bin"_s), Path(u"tables.csv"_s), u"-o"_s,
+                                    Path(u"other.bin"_s), u"--force"_s, u"--verbose"_s});
     EXPECT_EQ(apply.status, 0) << apply.err;
     EXPECT_NE(apply.out.find("Saved"), std::string::npos) << apply.out;
-    EXPECT_EQ(Read(QStringLiteral("other.bin")), Bytes(demo_));
+    EXPECT_EQ(Read(u"other.bin"_s), Bytes(demo_));
 }
 
 TEST_F(ProcessTest, DiffExitStatuses) {
     ImageBytes changed = demo_;
     changed[2086] ^= 1;
-    Write(QStringLiteral("a.bin"), Bytes(demo_));
-    Write(QStringLiteral("b.bin"), Bytes(changed));
+    Write(u"a.bin"_s, Bytes(demo_));
+    Write(u"b.bin"_s, Bytes(changed));
     const struct {
         const char* second;
         int status;
@@ -144,12 +142,10 @@ TEST_F(ProcessTest, DiffExitStatuses) {
         {"a.bin", 0, "", ""},
         {"b.bin", 1, "Full load enrichment\n  row 0 (6899): 100 -> 101 (+1)\n", ""},
         {"none.bin", 2, "",
-         "Cannot open the file \"" + Path(QStringLiteral("none.bin")).toStdString() +
-             "\".\nThe file does not exist.\n"},
+         "Cannot open the file \"" + Path(u"none.bin"_s).toStdString() + "\".\nThe file does not exist.\n"},
     };
     for (const auto& c : cases) {
-        const Finished diff =
-            RunTool({QStringLiteral("diff"), Path(QStringLiteral("a.bin")), Path(QString::fromUtf8(c.second))});
+        const Finished diff = RunTool({u"diff"_s, Path(u"a.bin"_s), Path(QString::fromUtf8(c.second))});
         EXPECT_EQ(diff.status, c.status) << c.second;
         EXPECT_EQ(diff.out, c.out) << c.second;
         EXPECT_EQ(diff.err, c.err) << c.second;
@@ -176,16 +172,15 @@ const QByteArray kOldOutput = QByteArrayLiteral("the old output");
 
 TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
     const RefusedApply& c = GetParam();
-    Write(QStringLiteral("image.bin"), Bytes(demo_));
-    Write(QStringLiteral("short.bin"), Bytes(demo_).left(100));
-    Write(QStringLiteral("old.bin"), kOldOutput);
-    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("folder.bin")));
+    Write(u"image.bin"_s, Bytes(demo_));
+    Write(u"short.bin"_s, Bytes(demo_).left(100));
+    Write(u"old.bin"_s, kOldOutput);
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(u"folder.bin"_s));
     if (!c.tables.isNull()) Write(QString::fromUtf8(c.tablesName), c.tables);
 
-    QStringList arguments{QStringLiteral("apply"), Path(QString::fromUtf8(c.image)),
-                          Path(QString::fromUtf8(c.tablesName)), QStringLiteral("--output"),
-                          Path(QString::fromUtf8(c.out))};
-    if (c.force) arguments << QStringLiteral("--force");
+    QStringList arguments{u"apply"_s, Path(QString::fromUtf8(c.image)), Path(QString::fromUtf8(c.tablesName)),
+                          u"--output"_s, Path(QString::fromUtf8(c.out))};
+    if (c.force) arguments << u"--force"_s;
     const Finished apply = RunTool(arguments);
 
     std::string message = c.message;
@@ -194,10 +189,10 @@ TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
     EXPECT_EQ(apply.status, c.status);
     EXPECT_NE(apply.err.find(message), std::string::npos) << "missing: " << message << "\nin: " << apply.err;
     EXPECT_EQ(apply.out, "");
-    EXPECT_TRUE(Read(QStringLiteral("out.bin")).isNull());
-    EXPECT_EQ(Read(QStringLiteral("old.bin")), kOldOutput);
-    EXPECT_EQ(Read(QStringLiteral("image.bin")), Bytes(demo_));
-    EXPECT_TRUE(QFileInfo(Path(QStringLiteral("folder.bin"))).isDir());
+    EXPECT_TRUE(Read(u"out.bin"_s).isNull());
+    EXPECT_EQ(Read(u"old.bin"_s), kOldOutput);
+    EXPECT_EQ(Read(u"image.bin"_s), Bytes(demo_));
+    EXPECT_TRUE(QFileInfo(Path(u"folder.bin"_s)).isDir());
 }
 
 const QByteArray kCsvHeader = QByteArrayLiteral("table,row,column,caption,value\n");
@@ -242,35 +237,33 @@ INSTANTIATE_TEST_SUITE_P(
 // git shows images as tables
 
 TEST_F(ProcessTest, GitDiffShowsTheChangedRowsOnly) {
-    const QString git = QStandardPaths::findExecutable(QStringLiteral("git"));
+    const QString git = QStandardPaths::findExecutable(u"git"_s);
     if (git.isEmpty()) GTEST_SKIP() << "git is not installed";
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), folder_.path());
-    environment.insert(QStringLiteral("GIT_CONFIG_NOSYSTEM"), QStringLiteral("1"));
-    environment.insert(QStringLiteral("GIT_CONFIG_GLOBAL"), QStringLiteral("/dev/null"));
+    environment.insert(u"HOME"_s, folder_.path());
+    environment.insert(u"GIT_CONFIG_NOSYSTEM"_s, u"1"_s);
+    environment.insert(u"GIT_CONFIG_GLOBAL"_s, u"/dev/null"_s);
     const auto runGit = [&](const QStringList& arguments) {
         const Finished finished = RunProgram(git, arguments, folder_.path(), environment);
         EXPECT_EQ(finished.status, 0) << arguments.join(QLatin1Char(' ')).toStdString() << ": " << finished.err;
         return finished;
     };
 
-    const QString textconv = QStringLiteral("'%1' dump").arg(QString::fromUtf8(TARVIK_TABLES_EXE));
-    runGit({QStringLiteral("init"), QStringLiteral("-q")});
-    runGit({QStringLiteral("config"), QStringLiteral("diff.lh22.textconv"), textconv});
-    Write(QStringLiteral(".gitattributes"), QByteArrayLiteral("*.bin diff=lh22\n"));
-    Write(QStringLiteral("car.bin"), Bytes(demo_));
-    runGit({QStringLiteral("add"), QStringLiteral(".")});
-    runGit({QStringLiteral("-c"), QStringLiteral("user.name=Tuner"), QStringLiteral("-c"),
-            QStringLiteral("user.email=tuner@example.org"), QStringLiteral("commit"), QStringLiteral("-q"),
-            QStringLiteral("-m"), QStringLiteral("as bought")});
+    const QString textconv = u"'%1' dump"_s.arg(QString::fromUtf8(TARVIK_TABLES_EXE));
+    runGit({u"init"_s, u"-q"_s});
+    runGit({u"config"_s, u"diff.lh22.textconv"_s, textconv});
+    Write(u".gitattributes"_s, QByteArrayLiteral("*.bin diff=lh22\n"));
+    Write(u"car.bin"_s, Bytes(demo_));
+    runGit({u"add"_s, u"."_s});
+    runGit({u"-c"_s, u"user.name=Tuner"_s, u"-c"_s, u"user.email=tuner@example.org"_s, u"commit"_s, u"-q"_s, u"-m"_s,
+            u"as bought"_s});
 
-    Write(QStringLiteral("t.csv"), kCsvHeader + "fuel_map,0,3,6096 rpm,520\ncontrol_constant,0,0,,1.0078125\n");
+    Write(u"t.csv"_s, kCsvHeader + "fuel_map,0,3,6096 rpm,520\ncontrol_constant,0,0,,1.0078125\n");
     const Finished apply =
-        RunTool({QStringLiteral("apply"), Path(QStringLiteral("car.bin")), Path(QStringLiteral("t.csv")),
-                 QStringLiteral("-o"), Path(QStringLiteral("car.bin")), QStringLiteral("--force")});
+        RunTool({u"apply"_s, Path(u"car.bin"_s), Path(u"t.csv"_s), u"-o"_s, Path(u"car.bin"_s), u"--force"_s});
     ASSERT_EQ(apply.status, 0) << apply.err;
 
-    const Finished diff = runGit({QStringLiteral("diff"), QStringLiteral("--no-color"), QStringLiteral("car.bin")});
+    const Finished diff = runGit({u"diff"_s, u"--no-color"_s, u"car.bin"_s});
     std::vector<std::string> removed;
     std::vector<std::string> added;
     std::istringstream lines(diff.out);

@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
+#include <QJsonValue>
 #include <random>
 #include <span>
 #include <string>
@@ -18,11 +17,13 @@
 #include "tables/dump.h"
 #include "tables/edits.h"
 #include "tests/support/image_oracle.h"
+#include "tests/support/printers.h"
 
 namespace tarvik::tables {
 namespace {
 
 namespace oracle = tarvik::testing::oracle;
+using tarvik::testing::SameImage;
 
 [[nodiscard]] EditsResult ReadEdits(const std::string& content, Format format) {
     return format == Format::Json ? ReadJsonEdits(QByteArray::fromStdString(content)) : ReadCsvEdits(content);
@@ -34,12 +35,6 @@ namespace oracle = tarvik::testing::oracle;
     ImageBytes merged = rest;
     for (const std::size_t offset : oracle::TableOffsets()) merged[offset] = tables[offset];
     return merged;
-}
-
-[[nodiscard]] std::string DifferenceText(const ImageBytes& actual, const ImageBytes& expected) {
-    const auto diff = oracle::DifferingOffsets(actual, expected);
-    if (diff.empty()) return {};
-    return std::to_string(diff.size()) + " bytes differ, first at offset " + std::to_string(diff.front());
 }
 
 // ---------------------------------------------------------------------------
@@ -54,7 +49,7 @@ protected:
         ASSERT_EQ(edits.edits.size(), static_cast<std::size_t>(kFieldCount)) << what;
         const ApplyResult applied = ApplyEdits(other, edits.edits);
         ASSERT_EQ(applied.error, "") << what;
-        ASSERT_EQ(DifferenceText(applied.image, TablesOver(image, other)), "") << what;
+        ASSERT_TRUE(SameImage(applied.image, TablesOver(image, other))) << what;
     }
 };
 
@@ -139,17 +134,13 @@ TEST(Dump, HoldsEveryFieldTextWhereTheEditorShowsIt) {
             ASSERT_EQ(csv.records[i].fields, expected[i]) << "line " << i + 1;
 
         // JSON: the fuel map as rows of values beside their captions.
-        const QJsonObject fuel = QJsonDocument::fromJson(QByteArray::fromStdString(DumpTables(image, Format::Json)))
-                                     .object()
-                                     .value(QStringLiteral("fuel_map"))
-                                     .toObject();
-        const QJsonArray rows = fuel.value(QStringLiteral("values")).toArray();
-        const QJsonArray captions = fuel.value(QStringLiteral("captions")).toArray();
+        const QJsonValue fuel =
+            QJsonDocument::fromJson(QByteArray::fromStdString(DumpTables(image, Format::Json)))[u"fuel_map"];
         for (std::size_t line = 1; line <= 256; ++line) {
             const std::vector<std::string>& cell = expected[line];  // fuel_map, row, column, caption, value
             const int row = std::stoi(cell[1]);
-            EXPECT_EQ(rows.at(row).toArray().at(std::stoi(cell[2])).toDouble(), std::stod(cell[4])) << "line " << line;
-            EXPECT_EQ(captions.at(row).toString().toStdString(), cell[3]) << "line " << line;
+            EXPECT_EQ(fuel[u"values"][row][std::stoi(cell[2])].toDouble(), std::stod(cell[4])) << "line " << line;
+            EXPECT_EQ(fuel[u"captions"][row].toString().toStdString(), cell[3]) << "line " << line;
         }
     }
 }
@@ -201,7 +192,7 @@ TEST(Apply, StoresWhatSaveAsStoresForTheSameTexts) {
         if (saveAs.ok) {
             ++stored;
             ASSERT_EQ(applied.error, "") << "round " << n;
-            ASSERT_EQ(DifferenceText(applied.image, saved), "") << "round " << n;
+            ASSERT_TRUE(SameImage(applied.image, saved)) << "round " << n;
         } else {
             ++refused;
             ASSERT_TRUE(
@@ -214,48 +205,40 @@ TEST(Apply, StoresWhatSaveAsStoresForTheSameTexts) {
     EXPECT_GT(refused, 50);
 }
 
-struct IllegalCase {
-    const char* name;
-    std::vector<CellEdit> edits;
-    std::string message;
-};
-
-class IllegalValueTest : public ::testing::TestWithParam<IllegalCase> {};
-
-TEST_P(IllegalValueTest, NamesTheCellThatStopsTheStore) {
-    std::mt19937 rng(5);
-    const ApplyResult applied = ApplyEdits(oracle::RandomImage(rng), GetParam().edits);
-    EXPECT_EQ(applied.error, GetParam().message);
-}
-
 // Fuel-map cells by screen position: row 3, columns 4 and 5 are cells 59
 // and 58; row 0 column 0 is cell 15, row 15 column 15 cell 240.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, IllegalValueTest,
-    ::testing::Values(
-        IllegalCase{"ByteTable",
-                    {{Family::FLE, 3, "300", "line 2"}},
-                    "Illegal value in the full load enrichment field(s)\n"
-                    "full_load_enrichment row 3 (3048): \"300\" (line 2)"},
-        IllegalCase{"FirstTableInStoreOrder",
-                    {{Family::FLE, 3, "300", "line 2"}, {Family::RL, 0, "-1", "line 3"}},
-                    "Illegal value in the rev limit field(s)\nrev_limit: \"-1\" (line 3)"},
-        IllegalCase{"ControlConstant",
-                    {{Family::CC, 0, "2", "control_constant.value"}},
-                    "Illegal value in the control constant field(s)\ncontrol_constant: \"2\" (control_constant.value)"},
-        IllegalCase{
-            "DuplicateCaptionByRow",
-            {{Family::WE, 16, "256", "line 9"}},
-            "Illegal value in the warmup enrichment field(s)\nwarmup_enrichment row 16 (< -40): \"256\" (line 9)"},
+TEST(Apply, NamesTheCellThatStopsTheStore) {
+    const struct {
+        const char* name;
+        std::vector<CellEdit> edits;
+        std::string message;
+    } cases[] = {
+        {"ByteTable",
+         {{Family::FLE, 3, "300", "line 2"}},
+         "Illegal value in the full load enrichment field(s)\n"
+         "full_load_enrichment row 3 (3048): \"300\" (line 2)"},
+        {"FirstTableInStoreOrder",
+         {{Family::FLE, 3, "300", "line 2"}, {Family::RL, 0, "-1", "line 3"}},
+         "Illegal value in the rev limit field(s)\nrev_limit: \"-1\" (line 3)"},
+        {"ControlConstant",
+         {{Family::CC, 0, "2", "control_constant.value"}},
+         "Illegal value in the control constant field(s)\ncontrol_constant: \"2\" (control_constant.value)"},
+        {"DuplicateCaptionByRow",
+         {{Family::WE, 16, "256", "line 9"}},
+         "Illegal value in the warmup enrichment field(s)\nwarmup_enrichment row 16 (< -40): \"256\" (line 9)"},
         // Converting every cell comes before packing the high parts.
-        IllegalCase{"ConversionBeforePacking",
-                    {{Family::Data, 59, "1024", "line 2"}, {Family::Data, 58, "-1", "line 3"}},
-                    "Illegal value in the kennfelt field(s)\nfuel_map row 3 (4161 rpm) column 5: \"-1\" (line 3)"},
+        {"ConversionBeforePacking",
+         {{Family::Data, 59, "1024", "line 2"}, {Family::Data, 58, "-1", "line 3"}},
+         "Illegal value in the kennfelt field(s)\nfuel_map row 3 (4161 rpm) column 5: \"-1\" (line 3)"},
         // Packing walks the cells from cell 0 up.
-        IllegalCase{"PackingFromTheFirstCell",
-                    {{Family::Data, 240, "1100", "line 2"}, {Family::Data, 15, "1024", "line 3"}},
-                    "Illegal value in the kennfelt field(s)\nfuel_map row 0 (6096 rpm) column 0: \"1024\" (line 3)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"PackingFromTheFirstCell",
+         {{Family::Data, 240, "1100", "line 2"}, {Family::Data, 15, "1024", "line 3"}},
+         "Illegal value in the kennfelt field(s)\nfuel_map row 0 (6096 rpm) column 0: \"1024\" (line 3)"},
+    };
+    std::mt19937 rng(5);
+    const ImageBytes image = oracle::RandomImage(rng);
+    for (const auto& c : cases) EXPECT_EQ(ApplyEdits(image, c.edits).error, c.message) << c.name;
+}
 
 }  // namespace
 }  // namespace tarvik::tables
