@@ -2,6 +2,7 @@
 // The menu commands of the main window, driven through fake dialogs and an
 // in-memory file system.
 #include <QAction>
+#include <optional>
 
 #include "image/codec.h"
 #include "tests/support/editor_harness.h"
@@ -9,22 +10,9 @@
 namespace tarvik::testing {
 namespace {
 
-const QString kSizeMessage = QStringLiteral("The LH 2.2-binary has to be 4096 bytes long");
-
 using OpenTest = EditorTest;
 
-TEST_F(OpenTest, AskForAnExistingFileWithTheFilterThatShowsEveryFile) {
-    window->smnuOpen_Click();
-    ASSERT_EQ(platform.fileDialog.opens.size(), 1u);
-    const FileDialogOptions& options = platform.fileDialog.opens.front();
-    EXPECT_EQ(options.title, QStringLiteral("Open file"));
-    EXPECT_EQ(options.filterName, QStringLiteral("LH 2.2-binary"));
-    EXPECT_TRUE(options.fileMustExist);
-    EXPECT_TRUE(options.noChangeDir);
-    EXPECT_TRUE(options.hideReadOnly);
-}
-
-TEST_F(OpenTest, AnyFileOfExactly4096BytesIsLoadedAndDrawnOnce) {
+TEST_F(OpenTest, AnyExistingFileOfExactly4096BytesIsLoadedAndDrawnOnce) {
     for (unsigned seed : {1u, 2u, 3u}) {
         graph.surfaces.clear();
         const QByteArray bytes = RandomImage(seed);
@@ -41,6 +29,13 @@ TEST_F(OpenTest, AnyFileOfExactly4096BytesIsLoadedAndDrawnOnce) {
         ExpectAtRest();
     }
     EXPECT_EQ(platform.busyCursor.timesBusy, 3);
+    ASSERT_EQ(platform.fileDialog.opens.size(), 3u);
+    const FileDialogOptions& options = platform.fileDialog.opens.front();
+    EXPECT_EQ(options.title, QStringLiteral("Open file"));
+    EXPECT_EQ(options.filterName, QStringLiteral("LH 2.2-binary")) << "the filter that shows every file";
+    EXPECT_TRUE(options.fileMustExist);
+    EXPECT_TRUE(options.noChangeDir);
+    EXPECT_TRUE(options.hideReadOnly);
 }
 
 TEST_F(OpenTest, FilesOfAnyOtherLengthAreRefusedWithTheSizeMessage) {
@@ -50,7 +45,7 @@ TEST_F(OpenTest, FilesOfAnyOtherLengthAreRefusedWithTheSizeMessage) {
         Open(QStringLiteral("/cal/wrong.bin"), QByteArray(length, '\x55'));
 
         ASSERT_EQ(platform.messageBox.shown.size(), 1u) << length;
-        EXPECT_EQ(platform.messageBox.shown[0].text, kSizeMessage);
+        EXPECT_EQ(platform.messageBox.shown[0].text, QStringLiteral("The LH 2.2-binary has to be 4096 bytes long"));
         EXPECT_EQ(platform.messageBox.shown[0].title, QStringLiteral("Error"));
         EXPECT_EQ(platform.messageBox.shown[0].icon, MessageIcon::Warning);
         EXPECT_TRUE(SameImage(window->imageBytes(), ImageBytes{}));
@@ -66,73 +61,47 @@ TEST_F(OpenTest, AnImageStaysWhenALaterOpenIsRefusedCancelledOrFails) {
     const QByteArray first = RandomImage(7);
     Open(QStringLiteral("/cal/good.bin"), first);
     const QString texts = AllTexts();
-
-    struct Case {
-        const char* what;
-        std::function<void()> arrange;
-        bool messageExpected;
-    };
     const QString other = QStringLiteral("/cal/other.bin");
-    const std::vector<Case> cases{
-        {"cancelled", [&] { platform.fileDialog.answers.push_back(QString()); }, false},
-        {"too short",
-         [&] {
-             platform.fileSystem.files[other] = QByteArray(4095, '\1');
-             platform.fileDialog.answers.push_back(other);
-         },
-         true},
-        {"removed after the dialog",
-         [&] {
-             platform.fileSystem.files.remove(other);
-             platform.fileDialog.answers.push_back(other);
-         },
-         true},
-        {"unreadable",
-         [&] {
-             platform.fileSystem.files[other] = RandomImage(8);
-             platform.fileSystem.readErrors[other] = QStringLiteral("Permission denied");
-             platform.fileDialog.answers.push_back(other);
-         },
-         true},
-        {"shrunk after the length check",
-         [&] {
-             platform.fileSystem.readErrors.clear();
-             platform.fileSystem.readOverrides[other] = RandomImage(9).left(4000);
-             platform.fileDialog.answers.push_back(other);
-         },
-         true},
-        {"grew after the length check",
-         [&] {
-             platform.fileSystem.readOverrides[other] = RandomImage(9) + QByteArray(10, '\0');
-             platform.fileDialog.answers.push_back(other);
-         },
-         true},
+    const struct {
+        const char* what;
+        QString answer;
+        std::optional<QByteArray> file;  // none: removed after the dialog
+        QString readError;
+        QByteArray readInstead;  // a file changed after its length was taken
+    } cases[] = {
+        {"cancelled", QString(), RandomImage(8), {}, {}},
+        {"too short", other, QByteArray(4095, '\1'), {}, {}},
+        {"removed after the dialog", other, std::nullopt, {}, {}},
+        {"unreadable", other, RandomImage(8), QStringLiteral("Permission denied"), {}},
+        {"shrunk after the length check", other, RandomImage(8), {}, RandomImage(9).left(4000)},
+        {"grew after the length check", other, RandomImage(8), {}, RandomImage(9) + QByteArray(10, '\0')},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        FakeFileSystem& fs = platform.fileSystem;
+        fs.files.remove(other);
+        if (c.file) fs.files[other] = *c.file;
+        fs.readErrors.clear();
+        if (!c.readError.isEmpty()) fs.readErrors[other] = c.readError;
+        fs.readOverrides.clear();
+        if (!c.readInstead.isEmpty()) fs.readOverrides[other] = c.readInstead;
         platform.messageBox.shown.clear();
         graph.surfaces.clear();
-        c.arrange();
-        window->smnuOpen_Click();
-        EXPECT_EQ(platform.messageBox.shown.size(), c.messageExpected ? 1u : 0u);
+
+        Open(c.answer);
+        const std::vector<ShownMessage>& shown = platform.messageBox.shown;
+        ASSERT_EQ(shown.size(), c.answer.isEmpty() ? 0u : 1u);
+        for (const ShownMessage& m : shown) EXPECT_EQ(m.title, QStringLiteral("Error"));
+        if (!c.readError.isEmpty()) {
+            EXPECT_TRUE(shown[0].text.contains(other)) << "the file is named";
+            EXPECT_TRUE(shown[0].text.contains(c.readError)) << "with the reason";
+        }
         EXPECT_EQ(AsBytes(window->imageBytes()), first);
         EXPECT_EQ(AllTexts(), texts);
         EXPECT_TRUE(window->saveAsAction().isEnabled());
         EXPECT_TRUE(graph.surfaces.empty());
         ExpectAtRest();
     }
-}
-
-TEST_F(OpenTest, AFileThatCannotBeReadIsNamedWithTheReason) {
-    const QString path = QStringLiteral("/cal/locked.bin");
-    platform.fileSystem.files[path] = RandomImage(3);
-    platform.fileSystem.readErrors[path] = QStringLiteral("Permission denied");
-    platform.fileDialog.answers.push_back(path);
-    window->smnuOpen_Click();
-    ASSERT_EQ(platform.messageBox.shown.size(), 1u);
-    EXPECT_TRUE(platform.messageBox.shown[0].text.contains(path));
-    EXPECT_TRUE(platform.messageBox.shown[0].text.contains(QStringLiteral("Permission denied")));
-    EXPECT_EQ(platform.messageBox.shown[0].title, QStringLiteral("Error"));
 }
 
 TEST_F(OpenTest, PlottingIsSuppressedWhileTheFileIsReadAndTheCursorIsBusy) {
@@ -178,7 +147,7 @@ TEST_F(SaveAsTest, IsOfferedOnlyAfterTheFirstSuccessfulOpen) {
 
     Open(QStringLiteral("/cal/short.bin"), QByteArray(100, '\0'));
     EXPECT_FALSE(window->saveAsAction().isEnabled());
-    window->smnuOpen_Click();  // cancelled
+    Open(QString());
     EXPECT_FALSE(window->saveAsAction().isEnabled());
     Open(QStringLiteral("/cal/good.bin"), RandomImage(1));
     EXPECT_TRUE(window->saveAsAction().isEnabled());
@@ -188,8 +157,7 @@ TEST_F(SaveAsTest, OpenThenSaveWithoutEditsWritesAnIdenticalFile) {
     for (unsigned seed : {11u, 12u, 13u, 14u}) {
         const QByteArray bytes = RandomImage(seed);
         Open(QStringLiteral("/cal/in.bin"), bytes);
-        platform.fileDialog.answers.push_back(QStringLiteral("/cal/out.bin"));
-        window->smnuSaveAs_Click();
+        SaveAs(QStringLiteral("/cal/out.bin"));
         EXPECT_EQ(platform.fileSystem.files.value(QStringLiteral("/cal/out.bin")), bytes) << seed;
         ExpectAtRest();
     }
@@ -209,8 +177,7 @@ TEST_F(SaveAsTest, EditsAreEncodedAndEveryOtherByteIsPassedThrough) {
     SetText(Family::Data, 0, QStringLiteral("1023"));
     SetText(Family::RL, 0, QStringLiteral("200"));
     SetText(Family::CC, 0, QStringLiteral("0.5"));
-    platform.fileDialog.answers.push_back(QStringLiteral("/cal/out.bin"));
-    window->smnuSaveAs_Click();
+    SaveAs(QStringLiteral("/cal/out.bin"));
     const QByteArray saved = platform.fileSystem.files.value(QStringLiteral("/cal/out.bin"));
     ASSERT_EQ(saved.size(), 4096);
     for (int offset = 0; offset < 4096; ++offset) {
@@ -225,13 +192,12 @@ TEST_F(SaveAsTest, EditsAreEncodedAndEveryOtherByteIsPassedThrough) {
 }
 
 TEST_F(SaveAsTest, AnIllegalFieldShowsItsTableAndNeverOpensTheDialog) {
-    struct Case {
+    const struct {
         Family family;
         int index;
         const char* text;
         const char* message;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {Family::RL, 0, "256", "Illegal value in the rev limit field(s)"},
         {Family::WE, 16, "300", "Illegal value in the warmup enrichment field(s)"},
         {Family::FLE, 0, "255.5", "Illegal value in the full load enrichment field(s)"},
@@ -241,7 +207,7 @@ TEST_F(SaveAsTest, AnIllegalFieldShowsItsTableAndNeverOpensTheDialog) {
         {Family::Data, 255, "1024", "Illegal value in the kennfelt field(s)"},
     };
     Open(QStringLiteral("/cal/in.bin"), RandomImage(31));
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
         const QString old = Text(c.family, c.index);
         SetText(c.family, c.index, QString::fromLatin1(c.text));
@@ -261,8 +227,7 @@ TEST_F(SaveAsTest, AnIllegalFieldShowsItsTableAndNeverOpensTheDialog) {
 TEST_F(SaveAsTest, ACancelledDialogKeepsTheEncodedFieldsInTheImage) {
     Open(QStringLiteral("/cal/in.bin"), RandomImage(41));
     SetText(Family::RL, 0, QStringLiteral("77"));
-    platform.fileDialog.answers.push_back(QString());
-    window->smnuSaveAs_Click();
+    SaveAs(QString());
     EXPECT_TRUE(platform.fileSystem.writes.empty());
     EXPECT_EQ(window->imageBytes()[1438], 77);
     EXPECT_TRUE(platform.messageBox.shown.empty());
@@ -274,16 +239,14 @@ TEST_F(SaveAsTest, AFailedWriteIsReportedAndTheNextSaveWorks) {
     Open(QStringLiteral("/cal/in.bin"), bytes);
     const QString bad = QStringLiteral("/readonly/out.bin");
     platform.fileSystem.writeErrors[bad] = QStringLiteral("Read-only file system");
-    platform.fileDialog.answers.push_back(bad);
-    window->smnuSaveAs_Click();
+    SaveAs(bad);
     ASSERT_EQ(platform.messageBox.shown.size(), 1u);
     EXPECT_TRUE(platform.messageBox.shown[0].text.contains(bad));
     EXPECT_TRUE(platform.messageBox.shown[0].text.contains(QStringLiteral("Read-only file system")));
     EXPECT_FALSE(platform.fileSystem.files.contains(bad));
     ExpectAtRest();
 
-    platform.fileDialog.answers.push_back(QStringLiteral("/cal/out.bin"));
-    window->smnuSaveAs_Click();
+    SaveAs(QStringLiteral("/cal/out.bin"));
     EXPECT_EQ(platform.fileSystem.files.value(QStringLiteral("/cal/out.bin")), bytes);
 }
 

@@ -69,18 +69,16 @@ TEST_F(FieldEventsTest, PastedTextsReadAsTheCodecReadsTheirUtf8) {
     // The window reads its fields without converting them to UTF-8 first;
     // whatever was pasted, it must read the same number as the codec does.
     const QString longZeros = QString(90, QLatin1Char('0')) + QStringLiteral("255");
-    const QString cases[] = {
-        QStringLiteral("1\u00e95"),
-        QStringLiteral("12\u00a0"),
-        QStringLiteral("\u22125"),
-        QStringLiteral("\u0661\u0662"),
-        QStringLiteral(" 1 2 .5"),
-        QStringLiteral("+7\t"),
-        longZeros,
-        longZeros + QStringLiteral("\u00e9"),
-        QStringLiteral("\U0001F600 9"),
-        QString(200, QLatin1Char('9')),
-    };
+    const QString cases[] = {QStringLiteral("1\u00e95"),
+                             QStringLiteral("12\u00a0"),
+                             QStringLiteral("\u22125"),
+                             QStringLiteral("\u0661\u0662"),
+                             QStringLiteral(" 1 2 .5"),
+                             QStringLiteral("+7\t"),
+                             longZeros,
+                             longZeros + QStringLiteral("\u00e9"),
+                             QStringLiteral("\U0001F600 9"),
+                             QString(200, QLatin1Char('9'))};
     int k = 0;
     for (const QString& text : cases) {
         SetText(Family::Data, k, text);
@@ -106,21 +104,19 @@ TEST_F(FieldEventsTest, AClickMarksTheCellWithoutRedrawing) {
     }
 }
 
-TEST_F(FieldEventsTest, OpeningLeavesTheMarkerWhereItWas) {
+TEST_F(FieldEventsTest, OpeningLeavesTheMarkerAndEditsStillDrawAfterACancelledOrRefusedOpen) {
     Click(17);
     const std::size_t markers = graph.cursors.size();
     Open(QStringLiteral("/cal/a.bin"), RandomImage(4));
     EXPECT_EQ(graph.cursors.size(), markers);
     EXPECT_EQ(graph.surfaces.size(), 1u);
-}
 
-TEST_F(FieldEventsTest, EditsStillDrawAfterACancelledOrRefusedOpen) {
-    window->smnuOpen_Click();
+    Open(QString());
     Open(QStringLiteral("/cal/short.bin"), QByteArray(10, '\0'));
     SetText(Family::Data, 5, QStringLiteral("300"));
-    ASSERT_EQ(graph.surfaces.size(), 1u);
+    ASSERT_EQ(graph.surfaces.size(), 2u);
     EXPECT_EQ(Plotted(5), 300.0);
-    EXPECT_EQ(graph.cursors.size(), 1u);
+    EXPECT_EQ(graph.cursors.size(), markers + 1);
 }
 
 TEST_F(FieldEventsTest, OtherTablesDoNotDraw) {

@@ -52,6 +52,10 @@ public:
 
 private:
     [[nodiscard]] int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(random_); }
+    template <std::size_t N>
+    [[nodiscard]] std::string OneOf(const char* const (&texts)[N]) {
+        return texts[Pick(static_cast<int>(N))];
+    }
 
     // Legal values with blanks, signs, leading zeros, fractions or a tail.
     [[nodiscard]] std::string Decorated(Family family) {
@@ -85,8 +89,7 @@ private:
 
     // Reads as 0, which is legal everywhere.
     [[nodiscard]] std::string Junk() {
-        static const char* const kJunk[] = {"", "abc", "-", ".", "+-3", "x12", "--5", " ", "e5", "0x1F", "-0", "+"};
-        return kJunk[Pick(static_cast<int>(std::size(kJunk)))];
+        return OneOf({"", "abc", "-", ".", "+-3", "x12", "--5", " ", "e5", "0x1F", "-0", "+"});
     }
 
     // A vanishing fraction, or an exponent the reading ignores: legal.
@@ -111,24 +114,17 @@ private:
                                              "\xF0\x9F\x9A\x97",  // a car
                                              "1\xE2\x80\x89"
                                              "2"};  // thin space: reads 1
-        return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
+        return OneOf(kTexts);
     }
 
     [[nodiscard]] std::string OutOfRange(Family family) {
         switch (family) {
-            case Family::Data: {
-                static const char* const kTexts[] = {"1024", "1023.5", "1023.7", "-1",
-                                                     "-0.6", "32768",  "40000",  "5000"};
-                return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
-            }
-            case Family::CC: {
-                static const char* const kTexts[] = {"2", "1.9961", "-0.01", "3.5", "255"};
-                return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
-            }
-            default: {
-                static const char* const kTexts[] = {"256", "255.5", "-1", "-0.6", "999", "1 000"};
-                return kTexts[Pick(static_cast<int>(std::size(kTexts)))];
-            }
+            case Family::Data:
+                return OneOf({"1024", "1023.5", "1023.7", "-1", "-0.6", "32768", "40000", "5000"});
+            case Family::CC:
+                return OneOf({"2", "1.9961", "-0.01", "3.5", "255"});
+            default:
+                return OneOf({"256", "255.5", "-1", "-0.6", "999", "1 000"});
         }
     }
 
@@ -259,8 +255,7 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
         if (pick(3) != 0) continue;
         const SavedFile& which = saved[static_cast<std::size_t>(pick(static_cast<int>(saved.size())))];
         ASSERT_EQ(platform.fileSystem.files.value(which.path), which.bytes) << "a saved file changed afterwards";
-        platform.fileDialog.answers.push_back(which.path);
-        window->smnuOpen_Click();
+        Open(which.path);
         ++reopens;
         ExpectDialogAnswersUsed();
         ExpectAtRest();
@@ -273,8 +268,7 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
     for (const SavedFile& file : saved) {
         SCOPED_TRACE(file.path.toStdString());
         ASSERT_EQ(platform.fileSystem.files.value(file.path), file.bytes) << "a saved file changed afterwards";
-        platform.fileDialog.answers.push_back(file.path);
-        window->smnuOpen_Click();
+        Open(file.path);
         ExpectDialogAnswersUsed();
         ExpectAtRest();
         ASSERT_EQ(AsBytes(window->imageBytes()), file.bytes);

@@ -97,7 +97,7 @@ TEST_F(SurfaceGraphTest, AxesCarryTheirCaptionsRangesAndTicks) {
     EXPECT_EQ(font.pointSize(), 12);
 }
 
-TEST_F(SurfaceGraphTest, StartsWithAxesOnlyAndOneEmptyFuelSeries) {
+TEST_F(SurfaceGraphTest, StartsWithOneEmptyFuelSeriesAndTheSurfaceReachesThePicture) {
     const QList<QSurface3DSeries*> series = graph_->Graph3D()->seriesList();
     ASSERT_EQ(series.size(), 1);
     EXPECT_EQ(series.front()->name(), QStringLiteral("Fuel"));
@@ -106,10 +106,7 @@ TEST_F(SurfaceGraphTest, StartsWithAxesOnlyAndOneEmptyFuelSeries) {
     EXPECT_TRUE(graph_->Graph3D()->customItems().isEmpty());
     const QImage empty = Render("empty");
     EXPECT_EQ(FindRed(empty).pixels, 0) << "nothing red before the first marker";
-}
 
-TEST_F(SurfaceGraphTest, SurfaceReachesThePicture) {
-    const QImage empty = Render("empty");
     const auto [x, y] = Axes();
     graph_->ReplaceSurface(x, y, SampleMap());
     const QImage drawn = Render("surface");
@@ -134,7 +131,7 @@ TEST_F(SurfaceGraphTest, EachSurfaceReplacesThePreviousOne) {
     }
 }
 
-TEST_F(SurfaceGraphTest, MarkerReachesThePictureAndMovesWithEachCall) {
+TEST_F(SurfaceGraphTest, MarkerReachesThePictureMovesWithEachCallAndStaysThroughRedraws) {
     const auto [x, y] = Axes();
     graph_->ReplaceSurface(x, y, SampleMap());
     const QImage before = Render("surface");
@@ -152,16 +149,11 @@ TEST_F(SurfaceGraphTest, MarkerReachesThePictureAndMovesWithEachCall) {
     EXPECT_GT(secondRed.pixels, 10);
     EXPECT_GT(QLineF(firstRed.centre, secondRed.centre).length(), 40.0) << "the marker must leave the first cell";
     EXPECT_EQ(graph_->Graph3D()->customItems().size(), 1) << "only one marker is ever shown";
+    const QVector3D placed(x[15], static_cast<float>(z[15][15] + 10), y[15]);
     ASSERT_TRUE(graph_->MarkerPosition().has_value());
-    EXPECT_EQ(*graph_->MarkerPosition(), QVector3D(x[15], z[15][15] + 10, y[15]));
-}
+    EXPECT_EQ(*graph_->MarkerPosition(), placed);
 
-TEST_F(SurfaceGraphTest, RedrawingTheSurfaceLeavesTheMarker) {
-    const auto [x, y] = Axes();
-    graph_->ReplaceSurface(x, y, SampleMap());
-    graph_->ReplaceCursor(x[7], y[9], 700);
-    const QVector3D placed(x[7], 700, y[9]);
-    for (const double scale : {0.2, 0.9}) {
+    for (const double scale : {0.2, 0.9}) {  // redrawing the surface leaves the marker
         graph_->ReplaceSurface(x, y, SampleMap(scale));
         ASSERT_TRUE(graph_->MarkerPosition().has_value());
         EXPECT_EQ(*graph_->MarkerPosition(), placed);

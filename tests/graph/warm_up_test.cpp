@@ -73,14 +73,6 @@ TEST(GraphWarmUp, TouchesNothingOnceDataHaveBeenHandedOver) {
     }
 }
 
-TEST(GraphWarmUp, IsHarmlessWithoutOpenGL) {
-    SurfaceGraph graph(nullptr, SurfaceGraph::Rendering::ForceFallback);
-    graph.WarmUp();
-    EXPECT_TRUE(graph.SurfacePoints().isEmpty());
-    EXPECT_FALSE(graph.MarkerPosition().has_value());
-    EXPECT_TRUE(graph.RenderImage(kGraphSize).isNull());
-}
-
 TEST(GraphSetUp, DrawsWithoutMultisampling) {
     const auto graph = ShownGraph();
     ASSERT_TRUE(graph->HasOpenGL());

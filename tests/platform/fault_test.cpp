@@ -183,8 +183,7 @@ TEST_F(SaveFaultTest, ASaveCutShortNamesTheFileAndTheReasonAndTheNextSaveWorks) 
     const QByteArray old(10000, '\x42');
     ASSERT_TRUE(Put(in, image));
     ASSERT_TRUE(Put(out, old));
-    platform.fileDialog.answers = {in};
-    window->smnuOpen_Click();
+    Open(in);
     const std::vector<ShownMessage>& messages = platform.messageBox.shown;
     ASSERT_TRUE(messages.empty());
     SetText(Family::RL, 0, QStringLiteral("201"));
@@ -192,11 +191,10 @@ TEST_F(SaveFaultTest, ASaveCutShortNamesTheFileAndTheReasonAndTheNextSaveWorks) 
     for (const rlim_t limit : {rlim_t{0}, rlim_t{1000}, rlim_t{4095}}) {
         SCOPED_TRACE(limit);
         platform.messageBox.shown.clear();
-        platform.fileDialog.answers = {out};
         {
             const FileSizeLimit cut(limit);
             ASSERT_TRUE(cut.active());
-            window->smnuSaveAs_Click();
+            SaveAs(out);
         }
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_TRUE(messages[0].text.contains(out)) << messages[0].text.toStdString();
@@ -209,8 +207,7 @@ TEST_F(SaveFaultTest, ASaveCutShortNamesTheFileAndTheReasonAndTheNextSaveWorks) 
     }
 
     platform.messageBox.shown.clear();
-    platform.fileDialog.answers = {out};
-    window->smnuSaveAs_Click();
+    SaveAs(out);
     EXPECT_TRUE(messages.empty());
     QByteArray expected = image;
     expected[1438] = static_cast<char>(201);
@@ -241,8 +238,7 @@ TEST_P(ReadFaultEditorTest, AReadFailingPartWayChangesNothingAndSaysWhy) {
     const QString texts = AllTexts();
     graph.surfaces.clear();
 
-    platform.fileDialog.answers = {bad};
-    window->smnuOpen_Click();
+    Open(bad);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.contains(bad)) << messages[0].text.toStdString();
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("Input/output error")));
@@ -254,8 +250,7 @@ TEST_P(ReadFaultEditorTest, AReadFailingPartWayChangesNothingAndSaysWhy) {
     ExpectAtRest();
 
     // The next command works: the unsaved edit is still there to save.
-    platform.fileDialog.answers = {QStringLiteral("/cal/out.bin")};
-    window->smnuSaveAs_Click();
+    SaveAs(QStringLiteral("/cal/out.bin"));
     ASSERT_EQ(messages.size(), 1u);
     const QByteArray saved = platform.fileSystem.files.value(QStringLiteral("/cal/out.bin"));
     ASSERT_EQ(saved.size(), 4096);

@@ -43,15 +43,6 @@ void TypeName(QFileDialog& dialog, const QString& name) {
     QTest::keyClick(edit, Qt::Key_Return);
 }
 
-FileDialogOptions SaveOptions() {
-    FileDialogOptions options;
-    options.title = QStringLiteral("Save file");
-    options.filterName = QStringLiteral("LH 2.2-binary");
-    options.overwritePrompt = true;
-    options.pathMustExist = true;
-    return options;
-}
-
 TEST(QtFileDialogTest, ASaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -84,7 +75,11 @@ TEST(QtFileDialogTest, ASaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
             TypeName(dialog, missingFolder + QStringLiteral("/tuned.bin"));
         });
         QtFileDialog dialogs;
-        EXPECT_EQ(dialogs.GetSaveFileName(SaveOptions()), c.expected);
+        EXPECT_EQ(dialogs.GetSaveFileName({.title = QStringLiteral("Save file"),
+                                           .filterName = QStringLiteral("LH 2.2-binary"),
+                                           .pathMustExist = true,
+                                           .overwritePrompt = true}),
+                  c.expected);
         EXPECT_TRUE(dialogStayedOpen);
         EXPECT_EQ(messageTitle, QStringLiteral("Save file"));
         EXPECT_TRUE(message.contains(QDir::toNativeSeparators(missingFolder))) << message.toStdString();

@@ -108,9 +108,8 @@ TEST_F(RealFilesEditorTest, OpenThenSaveOverALongerFileWritesTheSame4096Bytes) {
     const QByteArray image = RandomImage(37);
     const QString in = Make(QStringLiteral("in"), image);
     const QString out = Make(QStringLiteral("out.bin"), QByteArray(10000, '\x42'));
-    platform.fileDialog.answers = {in, out};
-    window->smnuOpen_Click();
-    window->smnuSaveAs_Click();
+    Open(in);
+    SaveAs(out);
     EXPECT_TRUE(platform.messageBox.shown.empty());
     EXPECT_EQ(Contents(out), image);
 }
@@ -119,8 +118,7 @@ TEST_F(RealFilesEditorTest, AFolderOrAFileRemovedAfterTheDialogIsReportedByName)
     const QString gone = dir.filePath(QStringLiteral("gone.bin"));
     for (const QString& path : {gone, dir.path()}) {
         platform.messageBox.shown.clear();
-        platform.fileDialog.answers = {path};
-        window->smnuOpen_Click();
+        Open(path);
         ASSERT_EQ(platform.messageBox.shown.size(), 1u);
         const QString& message = platform.messageBox.shown[0].text;
         EXPECT_TRUE(message.contains(path)) << message.toStdString();

@@ -60,13 +60,21 @@ public:
         return image;
     }
 
-    // Opens `bytes` as the file `path` through the menu command: the fake
-    // dialog answers with it, the fake file system (or one reading through
-    // it) holds it.
-    void Open(const QString& path, const QByteArray& bytes) {
-        platform.fileSystem.files[path] = bytes;
+    // Open and Save As through the menu, the dialog answering `path` ("" =
+    // cancelled).
+    void Open(const QString& path) {
         platform.fileDialog.answers.push_back(path);
         window->smnuOpen_Click();
+    }
+    void SaveAs(const QString& path) {
+        platform.fileDialog.answers.push_back(path);
+        window->smnuSaveAs_Click();
+    }
+    // Opens `bytes` as the file `path`, held by the fake file system (or one
+    // reading through it).
+    void Open(const QString& path, const QByteArray& bytes) {
+        platform.fileSystem.files[path] = bytes;
+        Open(path);
     }
 
     [[nodiscard]] QString Text(Family family, int index) const { return window->field(family, index).text(); }

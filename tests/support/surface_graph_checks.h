@@ -85,7 +85,7 @@ struct RedPatch {
 }
 
 // A graph without OpenGL shows its note in place of the 3-D view and takes
-// every plotting call without drawing, failing or crashing.
+// every plotting call and the warm-up without drawing, failing or crashing.
 inline void ExpectFallbackAcceptsCalls(SurfaceGraph& graph) {
     graph.resize(kGraphSize);
     graph.show();
@@ -102,13 +102,13 @@ inline void ExpectFallbackAcceptsCalls(SurfaceGraph& graph) {
 
     Breakpoints x{};
     Breakpoints y{};
-    FuelMatrix z{};
     for (int i = 0; i < 16; ++i) {
         x[i] = 500 + 300 * i;
         y[i] = 70 + 36 * i;
-        for (int j = 0; j < 16; ++j) z[i][j] = 64.0 * j;
     }
+    const FuelMatrix z = SampleMap();
     for (int round = 0; round < 3; ++round) {
+        graph.WarmUp();
         graph.ReplaceSurface(x, y, z);
         graph.ReplaceCursor(x[round], y[round], z[round][round] + 10);
     }
