@@ -57,9 +57,7 @@ TEST(Percentile, IsTheNearestRankSampleWhateverTheOrder) {
         {"ties", {2, 2, 2, 2, 30}, 80, 2},
         {"an outlier in 20 stays out of p95", {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 500}, 95, 1},
     };
-    for (const PercentileCase& c : cases) {
-        EXPECT_EQ(Percentile(c.samples, c.p), c.expected) << c.name;
-    }
+    for (const PercentileCase& c : cases) EXPECT_EQ(Percentile(c.samples, c.p), c.expected) << c.name;
 }
 
 TEST(Percentile, HasNoValueForNoSamplesOrAPercentOutOfRange) {
@@ -247,20 +245,17 @@ TEST(EventClock, TimesTheDeliveryOfAKeyPress) {
 
     // Between the typed keys, a shortcut takes a key before it becomes a
     // press: its moment must not stand for the next key.
-    const struct {
-        char typed;  // 0: the shortcut
-    } keys[] = {{'1'}, {0}, {'2'}, {0}, {0}, {'3'}};
-    for (const auto& k : keys) {
+    for (const char typed : {'1', '\0', '2', '\0', '\0', '3'}) {  // '\0': the shortcut
         const Clock::time_point before = Clock::now();
-        if (k.typed == 0) {
+        if (typed == '\0') {
             QTest::keyClick(edit, Qt::Key_K, Qt::ControlModifier);
             continue;
         }
-        QTest::keyClick(edit, k.typed);
+        QTest::keyClick(edit, typed);
         const Clock::time_point after = Clock::now();
-        EXPECT_GE(App().lastKeyPress(), before) << k.typed;
-        EXPECT_LE(App().lastKeyPress(), after) << k.typed;
-        EXPECT_LE(App().lastKeyPress(), seen.at) << k.typed << ": timed from the shortcut check, not the press";
+        EXPECT_GE(App().lastKeyPress(), before) << typed;
+        EXPECT_LE(App().lastKeyPress(), after) << typed;
+        EXPECT_LE(App().lastKeyPress(), seen.at) << typed << ": timed from the shortcut check, not the press";
     }
     EXPECT_EQ(edit->text(), QStringLiteral("123"));
     EXPECT_EQ(shortcuts, 3);

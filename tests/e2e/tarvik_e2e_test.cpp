@@ -217,6 +217,13 @@ protected:
         return x_->WaitViewable(title, 10s);
     }
 
+    // Presses `key` in a message or dialog and waits until it is gone.
+    [[nodiscard]] bool Dismiss(Window w, const char* key = "\n") {
+        x_->Focus(w);
+        x_->Keys(key);
+        return x_->WaitGone(w, 5s);
+    }
+
     // Puts `text` into the dialog's file name and presses `key` (Return or
     // Escape) until `done`. The text is pasted in one piece: typed key by key,
     // every prefix of a path opens, moves or closes the completion list, each
@@ -350,17 +357,18 @@ protected:
     // The inside of a field as drawn (its frame and the frame's inner light
     // line left out), awaited until it shows `text` whole or 2 s pass; the
     // pointer is moved off the window so that no hover frame is drawn.
-    [[nodiscard]] Ink AwaitInk(Field f, std::string_view text) {
+    [[nodiscard]] AssertionResult ShowsWhole(Field f, std::string_view text) {
         x_->MovePointer(1270, 1010);
         const Rect r = FieldRect(f);
         Ink ink;
-        (void)WaitUntil(
-            [&] {
-                ink = InkOf(x_->Grab(main_, {r.x + 1, r.y + 2, r.width - 2, r.height - 4}));
-                return ink.Whole(text);
-            },
-            2s);
-        return ink;
+        const auto whole = [&] {
+            ink = InkOf(x_->Grab(main_, {r.x + 1, r.y + 2, r.width - 2, r.height - 4}));
+            return ink.Whole(text);
+        };
+        if (WaitUntil(whole, 2s)) return AssertionSuccess();
+        return AssertionFailure() << NameOf(f) << " should show \"" << text << "\" whole; seen: " << ink.digits
+                                  << " digits, " << (ink.cutAtEdge ? "cut at an edge" : "none cut") << ", columns "
+                                  << ink.columns;
     }
 
     [[nodiscard]] bool NothingButInputIn(const std::filesystem::path& folder) const {
@@ -380,7 +388,8 @@ protected:
 };
 
 // One edit: the field's value in the opened image, the clipboard if the keys
-// paste, the keys typed after clicking into the field, the value saved.
+// paste, the keys typed after clicking into the field (or into `from`, when
+// the keys move on to `field`), the value saved.
 struct EditCase {
     const char* what;
     Field field;
@@ -388,6 +397,7 @@ struct EditCase {
     const char* clipboard;
     const char* keys;
     int after;
+    std::optional<Field> from = std::nullopt;
 };
 
 // Opens an image holding each case's value, applies every case in turn,
@@ -402,7 +412,7 @@ protected:
         for (const EditCase& c : cases) {
             // The clipboard changes only once the field has the focus, when
             // the editor has pasted any earlier case's text.
-            ASSERT_TRUE(ClickInto(c.field)) << c.what;
+            ASSERT_TRUE(ClickInto(c.from.value_or(c.field))) << c.what;
             if (c.clipboard != nullptr) {
                 ASSERT_TRUE(SetClipboard(c.clipboard));
             }
@@ -530,8 +540,9 @@ TEST_F(EditorCases, DeleteKeyDeletesInEveryKindOfField) {
 }
 
 TEST_F(EditorCases, TabFollowsTheFixedOrderAndBringsThePageToTheFront) {
-    // Each case clicks into the first field and tabs on: what it types lands
-    // in the next field of the order, with that field's page in front.
+    // Each case clicks into `from` and tabs on: what it types lands in the
+    // next field of the order, with that field's page in front; `from`, only
+    // tabbed out of, keeps its value.
     struct TabCase {
         const char* what;
         Field from, to;
@@ -551,18 +562,8 @@ TEST_F(EditorCases, TabFollowsTheFixedOrderAndBringsThePageToTheFront) {
          64},
     }};
     std::vector<EditCase> cases;
-    for (const TabCase& t : kTabs) cases.push_back({t.what, t.to, 11, nullptr, t.keys, t.after});
-    Image image = RandomImage();
-    for (const EditCase& c : cases) SetValue(image, c.field, c.before);
-    ASSERT_TRUE(OpenFresh(image));
-    for (const TabCase& t : kTabs) ASSERT_TRUE(Edit(t.from, t.keys)) << t.what;
-    ASSERT_TRUE(SaveAs(dir_ / "out.bin"));
-    const Image saved = ReadImage(dir_ / "out.bin");
-    for (const TabCase& t : kTabs) EXPECT_EQ(Value(saved, t.to), t.after) << t.what << ": " << NameOf(t.to);
-    for (const Field f : {Field{Family::Data, 240}, Field{Family::Data, 0}, Field{Family::FLE, 16},
-                          Field{Family::WE, 16}, Field{Family::IS, 8}, Field{Family::Data, 15}}) {
-        EXPECT_EQ(Value(saved, f), Value(image, f)) << NameOf(f) << " was only tabbed out of";
-    }
+    for (const TabCase& t : kTabs) cases.push_back({t.what, t.to, 11, nullptr, t.keys, t.after, t.from});
+    Run(cases);
 }
 
 TEST_F(Editor, IllegalValueIsRefusedWithAMessageAndNothingSaved) {
@@ -586,21 +587,15 @@ TEST_F(Editor, IllegalValueIsRefusedWithAMessageAndNothingSaved) {
         const std::optional<Window> box = x_->WaitViewable("Input Error", 5s);
         ASSERT_TRUE(box.has_value()) << "no \"Input Error\" message";
         EXPECT_FALSE(x_->FindViewable("Save file")) << "a Save dialog came with an illegal value";
-        x_->Focus(*box);
-        x_->Keys("\n");
-        ASSERT_TRUE(x_->WaitGone(*box, 5s));
+        ASSERT_TRUE(Dismiss(*box));
         ASSERT_TRUE(Edit(c.field, "{C-a}1"));  // legal again, so that the next case's family is the one refused
     }
     // The editor handles keys in order: once Ctrl+O has opened its dialog,
     // any Save dialog of the refused saves would be open too.
-    x_->Focus(main_);
-    x_->Keys("{C-o}");
-    const std::optional<Window> open = x_->WaitViewable("Open file", 10s);
+    const std::optional<Window> open = ShowDialog("{C-o}", "Open file");
     ASSERT_TRUE(open.has_value());
     EXPECT_FALSE(x_->FindViewable("Save file"));
-    x_->Focus(*open);
-    x_->Keys("{Escape}");
-    ASSERT_TRUE(x_->WaitGone(*open, 5s));
+    ASSERT_TRUE(Dismiss(*open, "{Escape}"));
     EXPECT_TRUE(NothingButInputIn(dir_)) << "a refused save wrote a file";
 }
 
@@ -625,15 +620,10 @@ TEST_F(Editor, WholeTextOfAFieldIsVisibleWhenNotFocused) {
         WriteImage(file, image);
         ASSERT_TRUE(Open(file));
         ASSERT_TRUE(ClickInto({Family::RL}));  // the focus elsewhere: the constant shows as it rests
-        const Ink ink = AwaitInk({Family::CC}, c.text);
-        EXPECT_TRUE(ink.Whole(c.text)) << "txtCC should show \"" << c.text << "\" whole; seen: " << ink.digits
-                                       << " digits, " << (ink.cutAtEdge ? "cut at an edge" : "none cut") << ", columns "
-                                       << ink.columns;
+        EXPECT_TRUE(ShowsWhole({Family::CC}, c.text));
     }
     ASSERT_TRUE(ClickInto({Family::Data, 15}));
-    const Ink ink = AwaitInk({Family::Data, 100}, "1023");
-    EXPECT_TRUE(ink.Whole("1023")) << "txtData(100) should show \"1023\" whole; seen: " << ink.digits << " digits, "
-                                   << (ink.cutAtEdge ? "cut at an edge" : "none cut") << ", columns " << ink.columns;
+    EXPECT_TRUE(ShowsWhole({Family::Data, 100}, "1023"));
 }
 
 TEST_F(Editor, SaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
@@ -667,9 +657,7 @@ TEST_F(Editor, SaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
         EXPECT_EQ(x_->TransientFor(*box), *dialog) << "the message belongs over the Save dialog";
         EXPECT_TRUE(x_->Viewable(*dialog));
         boxSize[i] = x_->Geometry(*box).value_or(Rect{});
-        x_->Focus(*box);
-        x_->Keys("\n");
-        ASSERT_TRUE(x_->WaitGone(*box, 5s)) << "Return did not close the message";
+        ASSERT_TRUE(Dismiss(*box)) << "Return did not close the message";
         ASSERT_TRUE(x_->Viewable(*dialog)) << "the Save dialog closed with the message";
     }
     EXPECT_GT(boxSize[1].width * boxSize[1].height, boxSize[0].width * boxSize[0].height)

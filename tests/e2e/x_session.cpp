@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <stdexcept>
@@ -46,10 +47,8 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
             vars[entry.substr(0, eq)] = entry;
         }
     }
-    std::vector<std::string> envStrings;
-    for (auto& [name, entry] : vars) envStrings.push_back(entry);
     std::vector<char*> envp, args;
-    for (std::string& s : envStrings) envp.push_back(s.data());
+    for (auto& [name, entry] : vars) envp.push_back(entry.data());
     envp.push_back(nullptr);
     std::vector<std::string> argStrings = argv;
     for (std::string& s : argStrings) args.push_back(s.data());
@@ -160,9 +159,15 @@ std::string XSession::Name(Window w) const {
     return name;
 }
 
-bool XSession::Viewable(Window w) const {
+std::optional<XWindowAttributes> XSession::Attributes(Window w) const {
     XWindowAttributes a{};
-    return XGetWindowAttributes(display_.get(), w, &a) != 0 && a.map_state == IsViewable;
+    if (XGetWindowAttributes(display_.get(), w, &a) == 0) return std::nullopt;
+    return a;
+}
+
+bool XSession::Viewable(Window w) const {
+    const auto a = Attributes(w);
+    return a && a->map_state == IsViewable;
 }
 
 Window XSession::TransientFor(Window w) const {
@@ -171,14 +176,11 @@ Window XSession::TransientFor(Window w) const {
 }
 
 std::optional<Rect> XSession::Geometry(Window w) const {
-    XWindowAttributes a{};
+    const auto a = Attributes(w);
     int x = 0, y = 0;
     Window child = None;
-    if (XGetWindowAttributes(display_.get(), w, &a) == 0 ||
-        !XTranslateCoordinates(display_.get(), w, root_, 0, 0, &x, &y, &child)) {
-        return std::nullopt;
-    }
-    return Rect{x, y, a.width, a.height};
+    if (!a || !XTranslateCoordinates(display_.get(), w, root_, 0, 0, &x, &y, &child)) return std::nullopt;
+    return Rect{x, y, a->width, a->height};
 }
 
 std::optional<Window> XSession::FindViewable(std::string_view name) const {
@@ -204,13 +206,11 @@ Window XSession::ClipboardOwner() const {
 }
 
 bool XSession::PopupShown() const {
-    for (const Window w : TopLevels()) {
-        XWindowAttributes a{};
-        if (XGetWindowAttributes(display_.get(), w, &a) != 0 && a.map_state == IsViewable && a.override_redirect) {
-            return true;
-        }
-    }
-    return false;
+    const std::vector<Window> windows = TopLevels();
+    return std::any_of(windows.begin(), windows.end(), [&](Window w) {
+        const auto a = Attributes(w);
+        return a && a->map_state == IsViewable && a->override_redirect;
+    });
 }
 
 void XSession::Focus(Window w) {
@@ -247,15 +247,8 @@ void XSession::Keys(std::string_view script) {
             std::string_view name = script.substr(i + 1, close - i - 1);
             i = close;
             bool shift = false, control = false;
-            for (;;) {
-                if (name.starts_with("S-")) {
-                    shift = true;
-                } else if (name.starts_with("C-")) {
-                    control = true;
-                } else {
-                    break;
-                }
-                name.remove_prefix(2);
+            for (; name.starts_with("S-") || name.starts_with("C-"); name.remove_prefix(2)) {
+                (name[0] == 'S' ? shift : control) = true;
             }
             const KeySym sym =
                 name.size() == 1 ? static_cast<unsigned char>(name[0]) : XStringToKeysym(std::string(name).c_str());

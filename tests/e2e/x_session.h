@@ -63,7 +63,6 @@ struct Gray {
     [[nodiscard]] int at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
 };
 
-// One pixel's colour.
 struct Rgb {
     unsigned char r, g, b;
 };
@@ -104,6 +103,7 @@ public:
     void WritePpm(Window w, const std::filesystem::path& file) const;
 
 private:
+    [[nodiscard]] std::optional<XWindowAttributes> Attributes(Window w) const;
     void Stroke(KeySym sym, bool shift, bool control);
 
     std::unique_ptr<Display, DisplayCloser> display_;

@@ -34,22 +34,29 @@ QList<QRgb> DistinctColours(int count, unsigned seed) {
     return colours;
 }
 
-QImage IndexedImage(int width, int height, int colours, const std::function<int(int, int)>& index) {
-    QImage image(width, height, QImage::Format_Indexed8);
-    image.setColorTable(DistinctColours(colours, 7));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, static_cast<uint>(index(x, y) % colours));
+// `image` with each pixel set to `pixel(x, y)`: a colour, or for an indexed
+// picture an index into its colour table.
+QImage Painted(QImage image, const std::function<uint(int, int)>& pixel) {
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, pixel(x, y));
     }
     return image;
 }
 
-// Every pixel of the decoded picture has the colour its index names.
-::testing::AssertionResult SamePixels(const QImage& indexed, const QImage& decoded) {
-    if (decoded.size() != indexed.size()) return ::testing::AssertionFailure() << "size differs";
-    for (int y = 0; y < indexed.height(); ++y) {
-        for (int x = 0; x < indexed.width(); ++x) {
-            const QRgb want = indexed.color(indexed.pixelIndex(x, y)) & 0xFFFFFFu;
-            const QRgb got = decoded.pixel(x, y) & 0xFFFFFFu;
+QImage IndexedImage(int width, int height, int colours, const std::function<int(int, int)>& index) {
+    QImage image(width, height, QImage::Format_Indexed8);
+    image.setColorTable(DistinctColours(colours, 7));
+    return Painted(image, [&](int x, int y) { return static_cast<uint>(index(x, y) % colours); });
+}
+
+// Every pixel of `got` has the colour of `want`'s (for an indexed picture,
+// the colour its index names), compared in the bits of `mask`.
+::testing::AssertionResult SamePixels(const QImage& expected, const QImage& actual, QRgb mask = 0xFFFFFFu) {
+    if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "size differs";
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            const QRgb want = expected.pixel(x, y) & mask;
+            const QRgb got = actual.pixel(x, y) & mask;
             if (want != got) {
                 return ::testing::AssertionFailure()
                        << "pixel (" << x << ", " << y << ") is " << std::hex << got << " instead of " << want;
@@ -124,23 +131,15 @@ class BmpRoundTrip : public ::testing::TestWithParam<BmpCase> {};
 
 TEST_P(BmpRoundTrip, Writes24BitRowsPaddedToFourBytes) {
     const auto [width, height] = GetParam();
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb((x * 37) % 256, (y * 59) % 256, (x * y) % 256));
-    }
+    const QImage image = Painted(QImage(width, height, QImage::Format_RGB32),
+                                 [](int x, int y) { return qRgb((x * 37) % 256, (y * 59) % 256, (x * y) % 256); });
     const QByteArray bmp = EncodeBmp24(image);
     const int stride = (width * 3 + 3) / 4 * 4;
     ASSERT_EQ(bmp.size(), 54 + stride * height);
     EXPECT_TRUE(bmp.startsWith("BM"));
     EXPECT_EQ(static_cast<quint8>(bmp.at(28)), 24);  // bits per pixel
     EXPECT_EQ(bmp.mid(30, 4), QByteArray(4, '\0'));  // BI_RGB
-    const QImage decoded = Decode(bmp, "bmp");
-    ASSERT_EQ(decoded.size(), image.size());
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            ASSERT_EQ(decoded.pixel(x, y) & 0xFFFFFFu, image.pixel(x, y) & 0xFFFFFFu) << x << ", " << y;
-        }
-    }
+    EXPECT_TRUE(SamePixels(image, Decode(bmp, "bmp")));
 }
 
 // Widths 1 to 5 need 3, 2, 1, 0 and 3 bytes of padding per row.
@@ -153,30 +152,19 @@ class FewColours : public ::testing::TestWithParam<int> {};
 TEST_P(FewColours, AreKeptExactly) {
     const int count = GetParam();
     const QList<QRgb> colours = DistinctColours(count, 11);
-    QImage image(64, 48, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, colours[(x * 7 + y * 13) % count]);
-    }
+    const QImage image =
+        Painted(QImage(64, 48, QImage::Format_RGB32), [&](int x, int y) { return colours[(x * 7 + y * 13) % count]; });
     const QImage indexed = ToIndexed256(image);
     ASSERT_EQ(indexed.format(), QImage::Format_Indexed8);
     EXPECT_EQ(indexed.colorCount(), kPaletteSize);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) ASSERT_EQ(indexed.pixel(x, y), image.pixel(x, y)) << x << ", " << y;
-    }
+    EXPECT_TRUE(SamePixels(image, indexed, 0xFFFFFFFFu)) << "alpha included";
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, FewColours, ::testing::Values(1, 2, 200, 256));
 
-QImage SmoothGradient() {
-    QImage image(256, 256, QImage::Format_RGB32);
-    for (int y = 0; y < 256; ++y) {
-        for (int x = 0; x < 256; ++x) image.setPixel(x, y, qRgb(x, y, (x + y) / 4));
-    }
-    return image;
-}
-
 TEST(ManyColours, AreReducedTo256WithSmallError) {
-    const QImage image = SmoothGradient();  // 65536 colours
+    const QImage image =  // 65536 colours
+        Painted(QImage(256, 256, QImage::Format_RGB32), [](int x, int y) { return qRgb(x, y, (x + y) / 4); });
     const QImage indexed = ToIndexed256(image);
     ASSERT_EQ(indexed.colorCount(), kPaletteSize);
     int worst = 0;
@@ -197,14 +185,9 @@ TEST(ManyColours, ReductionDoesNotDependOnHashOrder) {
     // Irregular colours, many sharing a channel value, so that the order
     // they are met in could decide which side of a cut they fall on.
     std::mt19937 random(5);
-    QImage image(200, 200, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            image.setPixel(x, y,
-                           qRgb(static_cast<int>(random() % 32) * 8, static_cast<int>(random() % 32) * 8,
-                                static_cast<int>(random() % 32) * 8));
-        }
-    }
+    const auto channel = [&] { return static_cast<int>(random() % 32) * 8; };
+    const QImage image = Painted(QImage(200, 200, QImage::Format_RGB32),
+                                 [&](int, int) { return qRgb(channel(), channel(), channel()); });
     QHashSeed::setDeterministicGlobalSeed();
     const QImage first = ToIndexed256(image);
     QHashSeed::resetRandomGlobalSeed();

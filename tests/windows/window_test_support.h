@@ -56,16 +56,7 @@ inline void TypeKey(QWidget& window, Qt::Key key, Qt::KeyboardModifiers modifier
 }
 
 [[nodiscard]] inline std::string ButtonName(Qt::MouseButton button) {
-    switch (button) {
-        case Qt::LeftButton:
-            return "Left";
-        case Qt::RightButton:
-            return "Right";
-        case Qt::MiddleButton:
-            return "Middle";
-        default:
-            return "Other";
-    }
+    return button == Qt::LeftButton ? "Left" : button == Qt::RightButton ? "Right" : "Middle";
 }
 
 }  // namespace tarvik::testing
