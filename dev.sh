@@ -60,9 +60,9 @@ if [[ "$mode" == run ]]; then
 fi
 
 # The tests open real windows and an OpenGL view: give them a virtual
-# display with Mesa's software renderer.
-xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
-(cd build && "${xvfb[@]}" ctest --output-on-failure -j1)
+# display of their own, with Mesa's software renderer.
+on_display=(bash "$PWD/tools/with_display.sh")
+(cd build && "${on_display[@]}" ctest --output-on-failure -j1)
 
 # The Debian package: built from this build, validated (desktop entry,
 # metainfo, lintian, contents), unpacked and started.
@@ -77,7 +77,7 @@ cmake --build build-asan -j"$jobs"
 # tell whose a leak is; this keeps every loaded library until the end. The
 # suppressions name third-party libraries only.
 cc -shared -fPIC -O2 -o build-asan/keep_libraries.so tests/sanitizers/keep_libraries.c
-(cd build-asan && "${xvfb[@]}" env LD_PRELOAD="$PWD/keep_libraries.so" \
+(cd build-asan && "${on_display[@]}" env LD_PRELOAD="$PWD/keep_libraries.so" \
     ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1 \
     LSAN_OPTIONS=suppressions="$PWD/../tests/sanitizers/lsan.supp":print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1 \

@@ -207,34 +207,16 @@ wait "$pid" 2>/dev/null
 exit 0
 EOF
 mkdir -p "$work/home" "$work/cache"
-# The server picks a free display number itself and writes it to the file
-# once it accepts connections: no guessing at numbers a test run just before
-# may still hold, and nothing for the editor to reach before the server is up.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
-    3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-trap 'kill "$xvfb_pid" 2>/dev/null; rm -rf "$work"' EXIT
-for ((i = 0; i < 200; i++)); do
-    [[ $(wc -l <"$work/display") -ge 1 ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1  # polling interval, not a wait for the server
-done
-display=":$(head -n 1 "$work/display")"
-if [[ "$display" == ":" ]] || ! DISPLAY=$display xdotool getdisplaygeometry >/dev/null 2>&1; then
-    echo "the virtual display did not come up; the server's output:"
-    cat "$work/xvfb.log"
-    fail editor
-elif (cd "$work" && env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM -u XAUTHORITY \
-        -u WAYLAND_DISPLAY DISPLAY="$display" HOME="$work/home" XDG_CACHE_HOME="$work/cache" \
+if (cd "$work" && env -u LD_LIBRARY_PATH -u QT_PLUGIN_PATH -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY \
+        HOME="$work/home" XDG_CACHE_HOME="$work/cache" \
+        bash "$source_dir/tools/with_display.sh" \
         bash "$work/start_editor.sh" "$root/usr/bin/tarvik" 60 "$work/editor.log"); then
     pass editor
 else
     echo "-- the editor's output:"
-    cat "$work/editor.log"
+    cat "$work/editor.log" 2>/dev/null
     fail editor
 fi
-kill "$xvfb_pid" 2>/dev/null
-wait "$xvfb_pid" 2>/dev/null
 
 # ---- the table tool ---------------------------------------------------------
 echo "== the unpacked tarvik-tables"
