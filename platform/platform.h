@@ -54,6 +54,14 @@ struct ReadResult {
     QString error;  // empty on success
 };
 
+// Result of writing a file that must not replace anything.
+struct NewFileResult {
+    // Something stood at the path (a file, a folder, a symbolic link, even
+    // one that leads nowhere) when the file was to appear: nothing written.
+    bool existed = false;
+    QString error;  // empty when the file was written whole
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -63,8 +71,13 @@ public:
     // Reads at most maxBytes from offset 0.
     [[nodiscard]] virtual ReadResult ReadFile(const QString& path, qint64 maxBytes) = 0;
     // Replaces the file whole with data, or leaves it untouched and returns
-    // the reason.
+    // the reason. A symbolic link at path is followed: its target is
+    // replaced. The data is on the disk before the file takes the name.
     [[nodiscard]] virtual QString WriteFile(const QString& path, const QByteArray& data) = 0;
+    // Writes a new file whole, or nothing: the name is taken only if nothing
+    // stands at path at that very moment, so a file that appeared while the
+    // data was prepared is never replaced.
+    [[nodiscard]] virtual NewFileResult WriteNewFile(const QString& path, const QByteArray& data) = 0;
 };
 
 class ModalShow {

@@ -58,6 +58,11 @@ struct CellPosition {
 [[nodiscard]] std::string_view PlainNumberProblem(std::string_view text);
 inline constexpr std::string_view kDecimalComma = "has a decimal comma";
 
+// Text from a file as a message shows it: control characters (a line
+// break, an escape, a NUL) written as "\x1b", so that a file cannot move the
+// cursor, change colours or cut a message short on the terminal.
+[[nodiscard]] std::string Printable(std::string_view text);
+
 // Text without the blanks around it.
 [[nodiscard]] std::string_view Trimmed(std::string_view text);
 

@@ -29,30 +29,30 @@ char DetectSeparator(std::string_view text) {
     return ',';
 }
 
-CsvReadResult ReadCsv(std::string_view text, char separator) {
-    CsvReadResult result;
+CsvError ReadCsv(std::string_view text, char separator, const std::function<void(const CsvRecord&)>& take) {
     std::size_t pos = 0;
     int line = 1;
     const auto atFieldEnd = [&] { return pos >= text.size() || text[pos] == separator || IsLineEnd(text[pos]); };
+    CsvRecord record;
+    std::string field;
 
     while (pos < text.size()) {
-        CsvRecord record;
         record.line = line;
+        record.fields.clear();
+        record.count = 0;
         for (;;) {
-            std::string field;
+            // Only the fields a record is judged by are kept; the others are read over.
+            const bool keep = record.count < CsvRecord::kKeptFields;
+            field.clear();
             if (text[pos] == '"') {
                 const int opened = line;
                 ++pos;
                 for (;;) {
-                    if (pos >= text.size()) {
-                        result.error = "a quoted field begins here and is never closed";
-                        result.errorLine = opened;
-                        return result;
-                    }
+                    if (pos >= text.size()) return {"a quoted field begins here and is never closed", opened};
                     const char c = text[pos++];
                     if (c == '"') {
                         if (pos < text.size() && text[pos] == '"') {
-                            field += '"';
+                            if (keep) field += '"';
                             ++pos;
                             continue;
                         }
@@ -60,20 +60,22 @@ CsvReadResult ReadCsv(std::string_view text, char separator) {
                     }
                     // A CRLF inside the quotes is one line break, counted at its LF.
                     if (c == '\n' || (c == '\r' && (pos >= text.size() || text[pos] != '\n'))) ++line;
-                    field += c;
+                    if (keep) field += c;
                 }
-                if (!atFieldEnd()) {
-                    result.error = "text follows the closing quote of a field";
-                    result.errorLine = line;
-                    return result;
-                }
+                if (!atFieldEnd()) return {"text follows the closing quote of a field", line};
             } else {
-                while (!atFieldEnd()) field += text[pos++];
+                const std::size_t start = pos;
+                while (!atFieldEnd()) ++pos;
+                if (keep) field.assign(text.substr(start, pos - start));
             }
-            record.fields.push_back(std::move(field));
+            if (keep) record.fields.push_back(field);
+            ++record.count;
             if (pos < text.size() && text[pos] == separator) {
                 ++pos;
-                if (pos == text.size()) record.fields.emplace_back();
+                if (pos == text.size()) {
+                    if (record.count < CsvRecord::kKeptFields) record.fields.emplace_back();
+                    ++record.count;
+                }
                 if (pos < text.size()) continue;
             }
             break;
@@ -81,9 +83,9 @@ CsvReadResult ReadCsv(std::string_view text, char separator) {
         if (pos < text.size() && text[pos] == '\r') ++pos;
         if (pos < text.size() && text[pos] == '\n') ++pos;
         ++line;
-        result.records.push_back(std::move(record));
+        take(record);
     }
-    return result;
+    return {};
 }
 
 std::string CsvField(std::string_view field) {

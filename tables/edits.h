@@ -4,7 +4,6 @@
 // Cells named by a table file (JSON as dump writes it, or CSV), and storing
 // them into an image exactly as the editor's Save As stores its fields.
 
-#include <QByteArray>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,17 +31,23 @@ struct EditsResult {
 // JSON: an object with any of the tables by their keys, each as dump writes
 // it. A null keeps the image's value; "captions" is not read; an optional
 // "format_version" must be the one written by dump.
-[[nodiscard]] EditsResult ReadJsonEdits(const QByteArray& content);
+// A key named twice in one object is refused; values are taken as the file
+// writes them and must be plain numbers, as in CSV.
+[[nodiscard]] EditsResult ReadJsonEdits(std::string_view content);
 
 // CSV: the header "table,row,column,caption,value", then one line per
 // cell; "caption" is not read. Blank lines are skipped; a cell named twice
 // is refused.
 [[nodiscard]] EditsResult ReadCsvEdits(std::string_view content);
 
+// A table file in either format: what apply reads.
+[[nodiscard]] EditsResult ReadEdits(Format format, std::string_view content);
+
 struct ApplyResult {
     ImageBytes image{};  // the stored image, when error is empty
-    // When a value is illegal: the editor's message, then the cell, its text
-    // and where the file names it.
+    // When a value is illegal: the editor's message, then every illegal
+    // cell in the order of the file, each with its text and where the file
+    // names it.
     std::string error;
 };
 

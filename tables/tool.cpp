@@ -22,10 +22,22 @@ constexpr qint64 kTableFileLimit = 16 * 1024 * 1024;
 
 [[nodiscard]] std::string Utf8(const QString& text) { return text.toStdString(); }
 
+// What a command ends with: its status, and its last words for standard
+// output (written before the status is final) and for standard error.
+struct ToolRun {
+    int status = kSuccess;
+    std::string out;
+    std::string err;
+};
+
 [[nodiscard]] ToolRun Trouble(const QString& message) { return {kTrouble, {}, Utf8(message) + '\n'}; }
 
 [[nodiscard]] ToolRun UsageTrouble(const QString& message) {
     return Trouble(message + QStringLiteral("\nTry \"tarvik-tables --help\"."));
+}
+
+[[nodiscard]] QString CannotWriteResults(const std::string& reason) {
+    return QStringLiteral("Cannot write the results.\n%1").arg(QString::fromStdString(reason));
 }
 
 // The same words as the editor's Open and Save As messages.
@@ -107,15 +119,17 @@ struct TextRead {
         "  apply IMAGE TABLES --output OUT [--force] [--format json|csv] [--verbose]\n"
         "      IMAGE with the cells TABLES names (a json or csv file, as dump writes\n"
         "      it, with some or all of the cells), stored as the editor's Save As\n"
-        "      stores them and written to OUT. Exit status 1: an illegal value,\n"
-        "      2: trouble; nothing is written then.");
+        "      stores them and written to OUT, which must not exist (no link either)\n"
+        "      unless --force. Exit status 1: an illegal value, 2: trouble; nothing\n"
+        "      is written then. 3: OUT written, the --verbose report cut short.");
     return text;
 }
 
 class Tool {
 public:
-    Tool()
-        : help_(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")),
+    explicit Tool(Console& console)
+        : console_(console),
+          help_(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")),
           version_(QStringList{QStringLiteral("v"), QStringLiteral("version")}, QStringLiteral("Show the version.")),
           format_(QStringList{QStringLiteral("f"), QStringLiteral("format")},
                   QStringLiteral("text, json or csv (dump, diff: text; apply: by the file name's ending)."),
@@ -134,6 +148,7 @@ public:
 
     [[nodiscard]] ToolRun Run(const QStringList& arguments) {
         if (!parser_.parse(arguments)) return UsageTrouble(parser_.errorText());
+        if (auto refused = RefuseRepeatedOptions()) return *refused;
         if (parser_.isSet(help_)) return {kSuccess, Utf8(parser_.helpText()), {}};
         if (parser_.isSet(version_)) return {kSuccess, Utf8(VersionText()) + '\n', {}};
 
@@ -148,6 +163,22 @@ public:
     }
 
 private:
+    // "-o a.bin -o b.bin" would write only one of them: an option is given
+    // once or not at all.
+    [[nodiscard]] std::optional<ToolRun> RefuseRepeatedOptions() const {
+        const QStringList given = parser_.optionNames();
+        for (const QCommandLineOption* option : {&help_, &version_, &format_, &output_, &force_, &verbose_}) {
+            const auto times = std::count_if(given.begin(), given.end(),
+                                             [&](const QString& name) { return option->names().contains(name); });
+            if (times > 1) {
+                return UsageTrouble(QStringLiteral("--%1 is given %2 times; give it once.")
+                                        .arg(option->names().constLast())
+                                        .arg(times));
+            }
+        }
+        return std::nullopt;
+    }
+
     // Options that only apply takes.
     [[nodiscard]] std::optional<ToolRun> RefuseApplyOptions(const QString& command) const {
         for (const QCommandLineOption* option : {&output_, &force_, &verbose_}) {
@@ -228,7 +259,10 @@ private:
         if (!format) return trouble;
 
         const QFileInfo out(outPath);
-        if (out.exists() && !parser_.isSet(force_)) {
+        const bool force = parser_.isSet(force_);
+        // Any entry at OUT is there: a symbolic link, even one that leads
+        // nowhere or to itself, is not written through without --force.
+        if ((out.exists() || out.isSymLink()) && !force) {
             const bool itself = out.canonicalFilePath() == QFileInfo(imagePath).canonicalFilePath();
             return Trouble(CannotMessage(QStringLiteral("save"), outPath,
                                          itself ? QStringLiteral("It is the image itself; only --force writes over it.")
@@ -241,9 +275,7 @@ private:
         if (!tables.error.isEmpty()) return Trouble(tables.error);
 
         const EditsResult edits =
-            *format == Format::Json
-                ? ReadJsonEdits(tables.data)
-                : ReadCsvEdits(std::string_view(tables.data.constData(), static_cast<std::size_t>(tables.data.size())));
+            ReadEdits(*format, std::string_view(tables.data.constData(), static_cast<std::size_t>(tables.data.size())));
         if (!edits.error.empty()) {
             return Trouble(QStringLiteral("Cannot read the tables in \"%1\".\n%2")
                                .arg(tablesPath, QString::fromStdString(edits.error)));
@@ -252,18 +284,43 @@ private:
         const ApplyResult applied = ApplyEdits(read.image, edits.edits);
         if (!applied.error.empty()) return {kIllegalValue, {}, applied.error + '\n'};
 
-        const QByteArray data(reinterpret_cast<const char*>(applied.image.data()), static_cast<qsizetype>(kImageSize));
-        const QString failure = files_.WriteFile(outPath, data);
-        if (!failure.isEmpty()) return Trouble(CannotMessage(QStringLiteral("save"), outPath, failure));
-
-        ToolRun run;
-        if (parser_.isSet(verbose_)) {
-            run.out = FormatDiff(DiffImages(read.image, applied.image), Format::Text) +
-                      Utf8(QStringLiteral("Saved \"%1\".\n").arg(outPath));
+        // The report goes out before the image is written: when it cannot,
+        // nothing is written, as the status says.
+        const bool verbose = parser_.isSet(verbose_);
+        if (verbose) {
+            const std::string lost = console_.Out(FormatDiff(DiffImages(read.image, applied.image), Format::Text));
+            if (!lost.empty()) return Trouble(CannotWriteResults(lost));
         }
-        return run;
+
+        const QByteArray data(reinterpret_cast<const char*>(applied.image.data()), static_cast<qsizetype>(kImageSize));
+        if (force) {
+            const QString failure = files_.WriteFile(outPath, data);
+            if (!failure.isEmpty()) return Trouble(CannotMessage(QStringLiteral("save"), outPath, failure));
+        } else {
+            // OUT may have appeared while the tables were read: the image
+            // takes the name only if it is still free.
+            const NewFileResult written = files_.WriteNewFile(outPath, data);
+            if (written.existed) {
+                return Trouble(CannotMessage(QStringLiteral("save"), outPath,
+                                             QStringLiteral("It exists already; only --force writes over it.")));
+            }
+            if (!written.error.isEmpty()) return Trouble(CannotMessage(QStringLiteral("save"), outPath, written.error));
+        }
+
+        if (verbose) {
+            const std::string lost = console_.Out(Utf8(QStringLiteral("Saved \"%1\".\n").arg(outPath)));
+            if (!lost.empty()) {
+                return {kWrittenReportLost,
+                        {},
+                        Utf8(QStringLiteral("Saved \"%1\", but cannot write the results.\n%2")
+                                 .arg(outPath, QString::fromStdString(lost))) +
+                            '\n'};
+            }
+        }
+        return {};
     }
 
+    Console& console_;
     QCommandLineParser parser_;
     const QCommandLineOption help_;
     const QCommandLineOption version_;
@@ -276,6 +333,16 @@ private:
 
 }  // namespace
 
-ToolRun RunTablesTool(const QStringList& arguments) { return Tool().Run(arguments); }
+int RunTablesTool(const QStringList& arguments, Console& console) {
+    const ToolRun run = Tool(console).Run(arguments);
+    if (!run.out.empty()) {
+        if (const std::string lost = console.Out(run.out); !lost.empty()) {
+            console.Err(Utf8(CannotWriteResults(lost)) + '\n');
+            return kTrouble;
+        }
+    }
+    if (!run.err.empty()) console.Err(run.err);
+    return run.status;
+}
 
 }  // namespace tarvik::tables

@@ -100,6 +100,10 @@ public:
         files[path] = data;
         return {};
     }
+    NewFileResult WriteNewFile(const QString& path, const QByteArray& data) override {
+        if (files.contains(path)) return {true, QStringLiteral("It exists already.")};
+        return {false, WriteFile(path, data)};
+    }
 };
 
 // Reads of chosen files fail part-way, as on a disk with a bad sector: the
@@ -119,6 +123,9 @@ public:
     }
     QString WriteFile(const QString& path, const QByteArray& data) override {
         return underneath_.WriteFile(path, data);
+    }
+    NewFileResult WriteNewFile(const QString& path, const QByteArray& data) override {
+        return underneath_.WriteNewFile(path, data);
     }
 
 private:

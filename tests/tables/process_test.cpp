@@ -6,14 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "generated/version.h"
 #include "tables/dump.h"
@@ -34,8 +38,10 @@ struct Finished {
 };
 
 [[nodiscard]] Finished RunProgram(const QString& program, const QStringList& arguments, const QString& folder = {},
-                                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment()) {
+                                  const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                                  const QString& standardOutput = {}) {
     QProcess process;
+    if (!standardOutput.isEmpty()) process.setStandardOutputFile(standardOutput);
     process.setProgram(program);
     process.setArguments(arguments);
     process.setWorkingDirectory(folder);
@@ -160,13 +166,34 @@ struct RefusedApply {
     const char* image;
     const char* tablesName;
     QByteArray tables;  // null: no such file
-    const char* out;    // "old.bin" and "image.bin" exist, "folder.bin" is a folder
-    bool force;
+    // "old.bin" and "image.bin" exist, "folder.bin" is a folder, "dangling.bin"
+    // a link to the missing "elsewhere.bin", "loop.bin" a link to itself
+    const char* out;
+    QStringList more;  // more arguments: "--force", "--verbose", a second -o
     int status;
     std::string message;  // part of standard error; "@" stands for the folder
+    // A disk fault while the image is written (tests/support/disk_faults.cpp):
+    // "EIO" fails the sync, "late.bin" creates that file just before the
+    // image would take its name.
+    const char* fault = "";
+    bool stdoutFull = false;
 };
 
-class RefusedApplyTest : public ProcessTest, public ::testing::WithParamInterface<RefusedApply> {};
+class RefusedApplyTest : public ProcessTest, public ::testing::WithParamInterface<RefusedApply> {
+protected:
+    // Every entry of the folder: a link by its target, a file by its bytes.
+    [[nodiscard]] std::map<QString, QByteArray> Entries() const {
+        std::map<QString, QByteArray> entries;
+        const QDir dir(folder_.path());
+        for (const QFileInfo& entry :
+             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            entries[entry.fileName()] = entry.isSymLink() ? "-> " + entry.symLinkTarget().toUtf8()
+                                        : entry.isDir()   ? QByteArrayLiteral("folder")
+                                                          : Read(entry.fileName());
+        }
+        return entries;
+    }
+};
 
 const QByteArray kOldOutput = QByteArrayLiteral("the old output");
 
@@ -176,12 +203,28 @@ TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
     Write(u"short.bin"_s, Bytes(demo_).left(100));
     Write(u"old.bin"_s, kOldOutput);
     ASSERT_TRUE(QDir(folder_.path()).mkdir(u"folder.bin"_s));
+    ASSERT_TRUE(QFile::link(u"elsewhere.bin"_s, Path(u"dangling.bin"_s)));
+    ASSERT_TRUE(QFile::link(u"loop.bin"_s, Path(u"loop.bin"_s)));
     if (!c.tables.isNull()) Write(QString::fromUtf8(c.tablesName), c.tables);
+    std::map<QString, QByteArray> expected = Entries();
 
     QStringList arguments{u"apply"_s, Path(QString::fromUtf8(c.image)), Path(QString::fromUtf8(c.tablesName)),
                           u"--output"_s, Path(QString::fromUtf8(c.out))};
-    if (c.force) arguments << u"--force"_s;
-    const Finished apply = RunTool(arguments);
+    for (const QString& more : c.more) arguments << (more.endsWith(u".bin"_s) ? Path(more) : more);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString fault = QString::fromUtf8(c.fault);
+    if (!fault.isEmpty()) {
+        const QString preload = environment.value(u"LD_PRELOAD"_s);
+        environment.insert(u"LD_PRELOAD"_s, QString::fromUtf8(TARVIK_DISK_FAULTS) + u' ' + preload);
+        if (fault.endsWith(u".bin"_s)) {
+            environment.insert(u"TARVIK_FAULT_CREATE_AT"_s, Path(fault));
+            expected[fault] = kOldOutput;
+        } else {
+            environment.insert(u"TARVIK_FAULT_SYNC_ERROR"_s, fault);
+        }
+    }
+    const Finished apply = RunProgram(QString::fromUtf8(TARVIK_TABLES_EXE), arguments, {}, environment,
+                                      c.stdoutFull ? u"/dev/full"_s : QString());
 
     std::string message = c.message;
     if (const auto at = message.find('@'); at != std::string::npos)
@@ -189,10 +232,8 @@ TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
     EXPECT_EQ(apply.status, c.status);
     EXPECT_NE(apply.err.find(message), std::string::npos) << "missing: " << message << "\nin: " << apply.err;
     EXPECT_EQ(apply.out, "");
-    EXPECT_TRUE(Read(u"out.bin"_s).isNull());
-    EXPECT_EQ(Read(u"old.bin"_s), kOldOutput);
-    EXPECT_EQ(Read(u"image.bin"_s), Bytes(demo_));
-    EXPECT_TRUE(QFileInfo(Path(u"folder.bin"_s)).isDir());
+    // Nothing written, nothing replaced, no link followed, no copy left.
+    EXPECT_EQ(Entries(), expected);
 }
 
 const QByteArray kCsvHeader = QByteArrayLiteral("table,row,column,caption,value\n");
@@ -201,37 +242,228 @@ const QByteArray kLegalCsv = kCsvHeader + "fuel_map,0,3,6096 rpm,520\n";
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedApplyTest,
     ::testing::Values(
-        RefusedApply{"IllegalValue", "image.bin", "t.csv", kCsvHeader + "full_load_enrichment,3,0,3048,300\n",
-                     "out.bin", false, 1,
-                     "Illegal value in the full load enrichment field(s)\n"
-                     "full_load_enrichment row 3 (3048): \"300\" (line 2)\n"},
-        RefusedApply{"IllegalValueKeepsTheOldOutput", "image.bin", "t.csv", kCsvHeader + "control_constant,0,0,,2\n",
-                     "old.bin", true, 1, "Illegal value in the control constant field(s)\n"},
+        RefusedApply{"IllegalValue",
+                     "image.bin",
+                     "t.csv",
+                     kCsvHeader + "full_load_enrichment,3,0,3048,300\nrev_limit,0,0,,256\n",
+                     "out.bin",
+                     {},
+                     1,
+                     "Illegal value in the rev limit field(s)\n"
+                     "full_load_enrichment row 3 (3048): \"300\" (line 2)\nrev_limit: \"256\" (line 3)\n"},
+        RefusedApply{"IllegalValueKeepsTheOldOutput",
+                     "image.bin",
+                     "t.csv",
+                     kCsvHeader + "control_constant,0,0,,2\n",
+                     "old.bin",
+                     {u"--force"_s},
+                     1,
+                     "Illegal value in the control constant field(s)\n"},
         RefusedApply{
-            "DecimalComma", "image.bin", "t.csv",
+            "DecimalComma",
+            "image.bin",
+            "t.csv",
             QByteArrayLiteral("\xEF\xBB\xBFtable;row;column;caption;value\r\nwarmup_enrichment;2;0;72;1,5\r\n"),
-            "out.bin", false, 2,
+            "out.bin",
+            {},
+            2,
             "Cannot read the tables in \"@/t.csv\".\nline 2, warmup_enrichment row 2 (72): the value \"1,5\" has "
             "a decimal comma"},
-        RefusedApply{"MalformedJson", "image.bin", "t.json", QByteArrayLiteral("{\"rev_limit\": "), "out.bin", false, 2,
+        RefusedApply{"MalformedJson",
+                     "image.bin",
+                     "t.json",
+                     QByteArrayLiteral("{\"rev_limit\": "),
+                     "out.bin",
+                     {},
+                     2,
                      "Cannot read the tables in \"@/t.json\".\nline 1, column "},
-        RefusedApply{"FormatUnknown", "image.bin", "t.txt", kLegalCsv, "out.bin", false, 2,
+        RefusedApply{"FormatUnknown",
+                     "image.bin",
+                     "t.txt",
+                     kLegalCsv,
+                     "out.bin",
+                     {},
+                     2,
                      "Cannot tell the format of \"@/t.txt\" by its name"},
-        RefusedApply{"OutputExists", "image.bin", "t.csv", kLegalCsv, "old.bin", false, 2,
+        RefusedApply{"OutputExists",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "old.bin",
+                     {},
+                     2,
                      "Cannot save the file \"@/old.bin\".\nIt exists already; only --force writes over it.\n"},
-        RefusedApply{"OutputIsTheImage", "image.bin", "t.csv", kLegalCsv, "image.bin", false, 2,
+        RefusedApply{"OutputIsTheImage",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "image.bin",
+                     {},
+                     2,
                      "Cannot save the file \"@/image.bin\".\nIt is the image itself; only --force writes over it.\n"},
-        RefusedApply{"OutputIsAFolder", "image.bin", "t.csv", kLegalCsv, "folder.bin", true, 2,
+        RefusedApply{"OutputIsAFolder",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "folder.bin",
+                     {u"--force"_s},
+                     2,
                      "Cannot save the file \"@/folder.bin\".\nIt is not a regular file.\n"},
-        RefusedApply{"OutputFolderMissing", "image.bin", "t.csv", kLegalCsv, "none/out.bin", false, 2,
+        RefusedApply{"OutputFolderMissing",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "none/out.bin",
+                     {},
+                     2,
                      "Cannot save the file \"@/none/out.bin\".\n"},
-        RefusedApply{"ImageWrongLength", "short.bin", "t.csv", kLegalCsv, "out.bin", false, 2,
+        // Any entry at OUT exists, a link that leads nowhere or to itself too.
+        RefusedApply{"OutputIsADanglingLink",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "dangling.bin",
+                     {},
+                     2,
+                     "Cannot save the file \"@/dangling.bin\".\nIt exists already; only --force writes over it.\n"},
+        RefusedApply{"OutputIsALinkLoop",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "loop.bin",
+                     {},
+                     2,
+                     "Cannot save the file \"@/loop.bin\".\nIt exists already; only --force writes over it.\n"},
+        // OUT appears after the first look, while the image is on its way.
+        RefusedApply{"OutputAppearsWhileWriting",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "late.bin",
+                     {},
+                     2,
+                     "Cannot save the file \"@/late.bin\".\nIt exists already; only --force writes over it.\n",
+                     "late.bin"},
+        RefusedApply{"SyncFails",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "out.bin",
+                     {},
+                     2,
+                     "Cannot save the file \"@/out.bin\".\nInput/output error\n",
+                     "EIO"},
+        RefusedApply{"SyncFailsOverTheOldOutput",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "old.bin",
+                     {u"--force"_s},
+                     2,
+                     "Cannot save the file \"@/old.bin\".\nNo space left on device\n",
+                     "ENOSPC"},
+        // The report cannot be written: nothing is, as status 2 says.
+        RefusedApply{"ReportToAFullDisk",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "out.bin",
+                     {u"--verbose"_s},
+                     2,
+                     "Cannot write the results.\nNo space left on device\n",
+                     "",
+                     true},
+        RefusedApply{"OptionTwice",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "out.bin",
+                     {u"-o"_s, u"out2.bin"_s},
+                     2,
+                     "--output is given 2 times; give it once."},
+        RefusedApply{"FormatTwice",
+                     "image.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "out.bin",
+                     {u"-f"_s, u"csv"_s, u"--format"_s, u"json"_s},
+                     2,
+                     "--format is given 2 times; give it once."},
+        // A name from the command line or a file reaches the terminal escaped.
+        RefusedApply{"ControlCharacterInAName",
+                     "image.bin",
+                     "t\x1b[2J.csv",
+                     QByteArray(),
+                     "out.bin",
+                     {},
+                     2,
+                     "Cannot open the file \"@/t\\x1b[2J.csv\"."},
+        RefusedApply{"ImageWrongLength",
+                     "short.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "out.bin",
+                     {},
+                     2,
                      "Cannot open the file \"@/short.bin\".\nThe LH 2.2-binary has to be 4096 bytes long\n"},
-        RefusedApply{"ImageMissing", "none.bin", "t.csv", kLegalCsv, "out.bin", false, 2,
+        RefusedApply{"ImageMissing",
+                     "none.bin",
+                     "t.csv",
+                     kLegalCsv,
+                     "out.bin",
+                     {},
+                     2,
                      "Cannot open the file \"@/none.bin\".\nThe file does not exist.\n"},
-        RefusedApply{"TablesMissing", "image.bin", "t.csv", QByteArray(), "out.bin", false, 2,
+        RefusedApply{"TablesMissing",
+                     "image.bin",
+                     "t.csv",
+                     QByteArray(),
+                     "out.bin",
+                     {},
+                     2,
                      "Cannot open the file \"@/t.csv\".\nThe file does not exist.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Table files as large as apply reads, in shapes that once cost many times
+// their size: each is read in one pass, in memory near its own size.
+TEST_F(ProcessTest, LargeTableFilesAreReadInLittleMemoryAndTime) {
+    constexpr qsizetype kSize = 16 * 1024 * 1024;
+    // Each file is made in turn and let go before the program starts: a
+    // child's peak counts what it shared with this process before exec.
+    const struct {
+        const char* name;
+        QByteArray head;
+        QByteArray unit;  // repeated up to the size
+        QByteArray tail;
+    } cases[] = {
+        {"blank.csv", kCsvHeader, "\n", ""},
+        {"separators.csv", kCsvHeader, ",,,,\r\n", ""},
+        {"one_line.csv", kCsvHeader, ",", ""},
+        {"quoted.csv", kCsvHeader + '"', "a", "\"\n"},
+        {"values.json", R"({"idle_speed": {"values": [)", "0,", "0]}}"},
+        {"nested.json", "", "[", ""},
+        {"key.json", R"({")", "a", R"(": 1})"},
+    };
+    Write(u"image.bin"_s, Bytes(demo_));
+    for (const auto& c : cases) {
+        const QString name = QString::fromUtf8(c.name);
+        Write(name, c.head + c.unit.repeated((kSize - c.head.size() - c.tail.size()) / c.unit.size()) + c.tail);
+        QElapsedTimer clock;
+        clock.start();
+        const Finished apply = RunTool({u"apply"_s, Path(u"image.bin"_s), Path(name), u"-o"_s, Path(name + u".bin"_s)});
+        const qint64 milliseconds = clock.elapsed();
+        rusage children{};
+        ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &children), 0);
+        EXPECT_TRUE(apply.status == 0 || apply.status == 2) << c.name << ": " << apply.err.substr(0, 300);
+        EXPECT_LT(apply.err.size(), 1000U) << c.name;
+#if !defined(__SANITIZE_ADDRESS__)
+        // The largest of this test's programs so far, in KiB.
+        EXPECT_LT(children.ru_maxrss, 100 * 1024) << c.name;
+        EXPECT_LT(milliseconds, 2000) << c.name;
+#endif
+        QFile::remove(Path(name));
+    }
+}
 
 // ---------------------------------------------------------------------------
 // git shows images as tables

@@ -18,9 +18,7 @@ using Cell = std::tuple<Family, int, std::string>;  // family, index, text
 const std::string kHeader = "table,row,column,caption,value\n";
 const std::string kFirstLine = "\"table,row,column,caption,value\"";
 
-[[nodiscard]] EditsResult Read(Format format, const std::string& content) {
-    return format == Format::Json ? ReadJsonEdits(QByteArray::fromStdString(content)) : ReadCsvEdits(content);
-}
+[[nodiscard]] EditsResult Read(Format format, const std::string& content) { return ReadEdits(format, content); }
 
 // Fuel map row 0 column 0 is cell 15; row 15 column 15 is cell 240.
 TEST(Read, ReadsWhatSpreadsheetsAndPeopleWrite) {
@@ -55,11 +53,11 @@ TEST(Read, ReadsWhatSpreadsheetsAndPeopleWrite) {
          R"({"format_version": 1, "idle_speed": {"captions": [], "values": [null, 12, null, null, null, null,
                      null, null, 0.5]}})",
          {{Family::IS, 1, "12"}, {Family::IS, 8, "0.5"}}},
-        // A field does not read exponents: numbers reach it written out.
-        {"NumbersWrittenOut",
+        // Numbers as the file writes them, however many digits.
+        {"NumbersAsWritten",
          Format::Json,
-         R"({"rev_limit": {"value": 2e2}, "control_constant": {"value": 125E-2}})",
-         {{Family::CC, 0, "1.25"}, {Family::RL, 0, "200"}}},
+         R"({"rev_limit": {"value": 9007199254740993}, "control_constant": {"value": -0.50}})",
+         {{Family::RL, 0, "9007199254740993"}, {Family::CC, 0, "-0.50"}}},
     };
     for (const auto& c : cases) {
         const EditsResult result = Read(c.format, c.content);
@@ -103,7 +101,23 @@ TEST(Read, RefusesSayingWhereAndWhy) {
         {"LineAfterAQuotedLineBreak", Format::Csv, kHeader + "fuel_map,0,3,\"a\r\nb\",1\nrev_limit,0,0,,x\n",
          "line 4, rev_limit: the value \"x\" is not a plain number"},
         {"Syntax", Format::Json, "{\n  \"rev_limit\": {\"value\": 1,}\n}",
-         "line 2, column 29: object is missing after a comma"},
+         "line 2, column 28: object is missing after a comma"},
+        // Not JSON at all is said first, even after a fault in its meaning.
+        {"SyntaxAfterAnUnknownTable", Format::Json, R"({"fuelmap": 1, "rev_limit": {"value": 01}})",
+         "line 1, column 40: invalid termination by number"},
+        // A field would read "2e2" as 2: values are plain numbers, as in CSV.
+        {"JsonExponent", Format::Json, R"({"rev_limit": {"value": 2e2}})",
+         "rev_limit.value: the value \"2e2\" is not a plain number"},
+        {"JsonTinyExponent", Format::Json, R"({"control_constant": {"value": 4.9e-324}})",
+         "control_constant.value: the value \"4.9e-324\" is not a plain number"},
+        {"TableNamedTwice", Format::Json, R"({"rev_limit": {"value": 100}, "rev_limit": {"value": 101}})",
+         "rev_limit: \"rev_limit\" is named a second time in its object"},
+        {"ValueNamedTwice", Format::Json, R"({"rev_limit": {"value": 100, "value": 101}})",
+         "rev_limit.value: \"value\" is named a second time in its object"},
+        {"ControlCharactersShownEscaped", Format::Json, "{\"fuel\\u001b[2J\\u0000\": {}}",
+         "fuel\\x1b[2J\\x00: there is no such table"},
+        {"CsvControlCharacters", Format::Csv, kHeader + "\"fuel\x1b\nmap\",0,0,,1\n",
+         "line 2: there is no table \"fuel\\x1b\\x0amap\""},
         {"UnknownTable", Format::Json, R"({"fuelmap": {}})", "fuelmap: there is no such table"},
         {"UnknownEntry", Format::Json, R"({"rev_limit": {"values": [200]}})",
          "rev_limit.values: rev_limit has no such entry; it holds \"value\""},

@@ -26,7 +26,7 @@ namespace oracle = tarvik::testing::oracle;
 using tarvik::testing::SameImage;
 
 [[nodiscard]] EditsResult ReadEdits(const std::string& content, Format format) {
-    return format == Format::Json ? ReadJsonEdits(QByteArray::fromStdString(content)) : ReadCsvEdits(content);
+    return tables::ReadEdits(format, content);
 }
 
 // The tables of `tables` over every other byte of `rest`, from the layout's
@@ -127,11 +127,11 @@ TEST(Dump, HoldsEveryFieldTextWhereTheEditorShowsIt) {
         LoadFieldsFromImage(image, texts);
         const std::vector<std::vector<std::string>> expected = ShownLines(texts);
 
-        const CsvReadResult csv = ReadCsv(DumpTables(image, Format::Csv), ',');
+        std::vector<std::vector<std::string>> records;
+        const CsvError csv = ReadCsv(DumpTables(image, Format::Csv), ',',
+                                     [&](const CsvRecord& record) { records.push_back(record.fields); });
         ASSERT_EQ(csv.error, "");
-        ASSERT_EQ(csv.records.size(), expected.size());
-        for (std::size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(csv.records[i].fields, expected[i]) << "line " << i + 1;
+        ASSERT_EQ(records, expected);
 
         // JSON: the fuel map as rows of values beside their captions.
         const QJsonValue fuel =
@@ -206,8 +206,10 @@ TEST(Apply, StoresWhatSaveAsStoresForTheSameTexts) {
 }
 
 // Fuel-map cells by screen position: row 3, columns 4 and 5 are cells 59
-// and 58; row 0 column 0 is cell 15, row 15 column 15 cell 240.
-TEST(Apply, NamesTheCellThatStopsTheStore) {
+// and 58; row 0 column 0 is cell 15, row 15 column 15 cell 240. The
+// editor's message names the first table in store order; every illegal
+// cell follows, in the order of the file.
+TEST(Apply, NamesEveryIllegalCellInTheOrderOfTheFile) {
     const struct {
         const char* name;
         std::vector<CellEdit> edits;
@@ -217,23 +219,29 @@ TEST(Apply, NamesTheCellThatStopsTheStore) {
          {{Family::FLE, 3, "300", "line 2"}},
          "Illegal value in the full load enrichment field(s)\n"
          "full_load_enrichment row 3 (3048): \"300\" (line 2)"},
-        {"FirstTableInStoreOrder",
+        {"FirstTableInStoreOrderThenFileOrder",
          {{Family::FLE, 3, "300", "line 2"}, {Family::RL, 0, "-1", "line 3"}},
-         "Illegal value in the rev limit field(s)\nrev_limit: \"-1\" (line 3)"},
+         "Illegal value in the rev limit field(s)\nfull_load_enrichment row 3 (3048): \"300\" (line 2)\n"
+         "rev_limit: \"-1\" (line 3)"},
         {"ControlConstant",
          {{Family::CC, 0, "2", "control_constant.value"}},
          "Illegal value in the control constant field(s)\ncontrol_constant: \"2\" (control_constant.value)"},
-        {"DuplicateCaptionByRow",
-         {{Family::WE, 16, "256", "line 9"}},
-         "Illegal value in the warmup enrichment field(s)\nwarmup_enrichment row 16 (< -40): \"256\" (line 9)"},
-        // Converting every cell comes before packing the high parts.
-        {"ConversionBeforePacking",
-         {{Family::Data, 59, "1024", "line 2"}, {Family::Data, 58, "-1", "line 3"}},
-         "Illegal value in the kennfelt field(s)\nfuel_map row 3 (4161 rpm) column 5: \"-1\" (line 3)"},
-        // Packing walks the cells from cell 0 up.
-        {"PackingFromTheFirstCell",
-         {{Family::Data, 240, "1100", "line 2"}, {Family::Data, 15, "1024", "line 3"}},
-         "Illegal value in the kennfelt field(s)\nfuel_map row 0 (6096 rpm) column 0: \"1024\" (line 3)"},
+        {"FourCellsInThreeTablesAmongLegalOnes",
+         {{Family::Data, 59, "1024", "fuel_map.values[3][4]"},
+          {Family::WE, 16, "256", "warmup_enrichment.values[16]"},
+          {Family::WE, 2, "7", "warmup_enrichment.values[2]"},
+          {Family::Data, 58, "-1", "fuel_map.values[3][5]"},
+          {Family::CC, 0, "1e3", "control_constant.value"}},
+         "Illegal value in the warmup enrichment field(s)\n"
+         "fuel_map row 3 (4161 rpm) column 4: \"1024\" (fuel_map.values[3][4])\n"
+         "warmup_enrichment row 16 (< -40): \"256\" (warmup_enrichment.values[16])\n"
+         "fuel_map row 3 (4161 rpm) column 5: \"-1\" (fuel_map.values[3][5])"},
+        {"PackingAndConversionBothNamed",
+         {{Family::Data, 240, "1100", "line 2"},
+          {Family::Data, 15, "1024", "line 3"},
+          {Family::RL, 0, "\x1b", "line 4"}},
+         "Illegal value in the kennfelt field(s)\nfuel_map row 15 (502 rpm) column 15: \"1100\" (line 2)\n"
+         "fuel_map row 0 (6096 rpm) column 0: \"1024\" (line 3)"},
     };
     std::mt19937 rng(5);
     const ImageBytes image = oracle::RandomImage(rng);
