@@ -8,7 +8,7 @@
 #   bash dev.sh test   install, build, run the whole test suite: once as
 #                      built, once under AddressSanitizer and
 #                      UndefinedBehaviorSanitizer, then 30 s of fuzzing per
-#                      codec fuzz target
+#                      fuzz target (the codec, the table files apply reads)
 set -euo pipefail
 
 cd "$(dirname "$0")"
@@ -83,5 +83,5 @@ cc -shared -fPIC -O2 -o build-asan/keep_libraries.so tests/sanitizers/keep_libra
     UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j1)
 
-# Fuzz the image codec, 30 seconds per target.
+# Fuzz the image codec and the table-file readers, 30 seconds per target.
 bash fuzz/run.sh build-fuzz 30

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the codec's fuzz targets with clang and runs each for a while.
+# Builds the fuzz targets (the codec, the table files apply reads) with clang
+# and runs each for a while.
 #
 #   bash fuzz/run.sh [build folder] [seconds per target]
 #
@@ -19,7 +20,7 @@ build="$(cd "$build" && pwd)"
 CC=clang-14 CXX=clang++-14 cmake -S "$here" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-for target in fuzz_store fuzz_roundtrip; do
+for target in fuzz_store fuzz_roundtrip fuzz_tables; do
     mkdir -p "$build/corpus/$target" "$build/artifacts"
     echo "== $target: $seconds s"
     # -max_len: a store input holds a dozen texts of up to a few hundred
@@ -27,6 +28,8 @@ for target in fuzz_store fuzz_roundtrip; do
     # of an image.
     options=(-max_len=8192 -dict="$here/numbers.dict")
     [[ $target == fuzz_roundtrip ]] && options=(-max_len=4096)
+    # A table file: the dumps it starts from are up to 12 KB.
+    [[ $target == fuzz_tables ]] && options=(-max_len=16384 -dict="$here/tables.dict")
     "$build/$target" \
         -max_total_time="$seconds" -timeout=10 "${options[@]}" -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$target-" \
