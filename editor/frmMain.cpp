@@ -14,6 +14,7 @@
 #include "editor/tab_control.h"
 #include "graph/modPlot.h"
 #include "image/codec.h"
+#include "platform/image_file.h"
 #include "windows/frmAbout.h"
 #include "windows/frmSplash.h"
 
@@ -88,36 +89,21 @@ void frmMain::smnuOpen_Click() {
     const QString path = platform_.fileDialog.GetOpenFileName(options);
     if (path.isEmpty()) return;
 
-    const LengthResult length = platform_.fileSystem.FileLength(path);
-    if (!length.error.isEmpty()) {
-        ShowIoError(QStringLiteral("open"), path, length.error);
-        return;
+    const ImageFileRead read = ReadImageFile(platform_.fileSystem, path, &platform_.busyCursor);
+    switch (read.fault) {
+        case ImageFileFault::WrongLength:
+            platform_.messageBox.Show(WrongLengthMessage(), kErrorTitle, MessageIcon::Warning);
+            return;
+        case ImageFileFault::Unreadable:
+            ShowIoError(QStringLiteral("open"), path, read.reason);
+            return;
+        case ImageFileFault::None:
+            break;
     }
-    if (length.length != static_cast<qint64>(kImageSize)) {
-        platform_.messageBox.Show(QStringLiteral("The LH 2.2-binary has to be %1 bytes long").arg(kImageSize),
-                                  kErrorTitle, MessageIcon::Warning);
-        return;
-    }
-
-    QString failure;
-    {
-        platform_.busyCursor.SetBusy(true);
-        const ScopeExit idle([this] { platform_.busyCursor.SetBusy(false); });
-        // Read one byte more than needed: a file that grew since the length
-        // check is refused as well as one that shrank.
-        const ReadResult read = platform_.fileSystem.ReadFile(path, static_cast<qint64>(kImageSize) + 1);
-        if (!read.error.isEmpty()) {
-            failure = read.error;
-        } else if (read.data.size() != static_cast<qsizetype>(kImageSize)) {
-            failure = QStringLiteral("Its length changed while it was being read.");
-        } else {
-            std::copy(read.data.cbegin(), read.data.cend(), ImageBytes_.begin());
-            LoadFieldsFromImage();
-            PlotFuelMap(*this, graph_);
-            smnuSaveAs_->setEnabled(true);
-        }
-    }
-    if (!failure.isEmpty()) ShowIoError(QStringLiteral("open"), path, failure);
+    ImageBytes_ = read.image;
+    LoadFieldsFromImage();
+    PlotFuelMap(*this, graph_);
+    smnuSaveAs_->setEnabled(true);
 }
 
 void frmMain::smnuSaveAs_Click() {
@@ -164,10 +150,8 @@ void frmMain::txtData_Click(int index) { PlotCursor(index, *this, graph_); }
 bool frmMain::StoreFieldsToImage() {
     const StoreResult result = tarvik::StoreFieldsToImage(*this, ImageBytes_);
     if (result.ok) return true;
-    platform_.messageBox.Show(
-        QStringLiteral("Illegal value in the %1 field(s)")
-            .arg(QString::fromUtf8(result.failedTable.data(), static_cast<qsizetype>(result.failedTable.size()))),
-        QStringLiteral("Input Error"), MessageIcon::Critical);
+    platform_.messageBox.Show(QString::fromStdString(IllegalValueMessage(result.failedTable)),
+                              QStringLiteral("Input Error"), MessageIcon::Critical);
     return false;
 }
 
@@ -204,8 +188,7 @@ double frmMain::FieldNumber(Family family, int index) const {
 }
 
 void frmMain::ShowIoError(const QString& action, const QString& path, const QString& reason) {
-    platform_.messageBox.Show(QStringLiteral("Cannot %1 the file \"%2\".\n%3").arg(action, path, reason), kErrorTitle,
-                              MessageIcon::Warning);
+    platform_.messageBox.Show(CannotMessage(action, path, reason), kErrorTitle, MessageIcon::Warning);
 }
 
 void frmMain::SetTabOrder() {

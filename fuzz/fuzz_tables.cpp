@@ -13,8 +13,8 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "tables/dump.h"
-#include "tables/edits.h"
+#include "tables/formats/dump.h"
+#include "tables/formats/edits.h"
 #include "tests/support/image_oracle.h"
 
 namespace tarvik::fuzz {

@@ -184,6 +184,10 @@ constexpr int kNoCell = -1;
 
 }  // namespace
 
+std::string IllegalValueMessage(std::string_view tableName) {
+    return "Illegal value in the " + std::string(tableName) + " field(s)";
+}
+
 StoreResult StoreFieldsToImage(const FieldSource& fields, ImageBytes& image) {
     for (const TableLayout& table : kStoreOrder) {
         if (table.family == Family::Data) {

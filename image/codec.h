@@ -44,6 +44,10 @@ struct StoreResult {
     int failedIndex = -1;
 };
 
+// "Illegal value in the rev limit field(s)": what a store stopped by an
+// illegal value says, naming the table (StoreResult::failedTable).
+[[nodiscard]] std::string IllegalValueMessage(std::string_view tableName);
+
 // Reads every field in store order and writes its bytes into the image as
 // it goes. Stops at the first illegal value, leaving the bytes written so
 // far in place. Touches no byte outside the 374 table bytes.

@@ -202,6 +202,15 @@ while ! xdotool search --onlyvisible --name '^Tarvik for Saabs$' >/dev/null 2>&1
     sleep 0.1  # polling interval, not a wait for the window
 done
 echo "main window \"Tarvik for Saabs\" shown after $((SECONDS - (deadline - $2))) s, $splash"
+# Its identity as the desktop sees it: the window class "tarvik" in both
+# halves of WM_CLASS, which the desktop entry's StartupWMClass names.
+if ! xdotool search --all --onlyvisible --name '^Tarvik for Saabs$' --classname '^tarvik$' --class '^tarvik$' \
+        >/dev/null 2>&1; then
+    echo "the main window's WM_CLASS is not \"tarvik\", \"tarvik\""
+    kill "$pid"
+    exit 1
+fi
+echo "WM_CLASS \"tarvik\", \"tarvik\", as the desktop entry's StartupWMClass"
 kill "$pid"
 wait "$pid" 2>/dev/null
 exit 0

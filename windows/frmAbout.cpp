@@ -4,7 +4,7 @@
 #include "windows/notices.h"
 #include "windows/pictures.h"
 #include "windows/twips.h"
-#include "windows/version_text.h"
+#include "generated/version.h"
 #include "windows/window_fonts.h"
 
 #include <QEvent>
@@ -23,7 +23,7 @@ void SizeToText(QLabel& label) { label.resize(TextWidth(label, label.text()), kO
 
 }  // namespace
 
-frmAbout::frmAbout(QWidget* parent) : frmAbout(ProgramVersionText(), parent) {}
+frmAbout::frmAbout(QWidget* parent) : frmAbout(QString::fromStdString(ProgramVersionText()), parent) {}
 
 frmAbout::frmAbout(const QString& versionText, QWidget* parent)
     // A frameless tool window: no border, no title bar, no task-bar entry.

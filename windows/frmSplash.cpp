@@ -4,7 +4,7 @@
 #include "windows/notices.h"
 #include "windows/pictures.h"
 #include "windows/twips.h"
-#include "windows/version_text.h"
+#include "generated/version.h"
 #include "windows/window_fonts.h"
 
 #include <QGuiApplication>
@@ -38,7 +38,7 @@ QLabel* MakeLabel(QWidget* window, const QString& name, const QFont& font, const
 
 }  // namespace
 
-frmSplash::frmSplash(QWidget* parent) : frmSplash(ProgramVersionText(), parent) {}
+frmSplash::frmSplash(QWidget* parent) : frmSplash(QString::fromStdString(ProgramVersionText()), parent) {}
 
 frmSplash::frmSplash(const QString& versionText, QWidget* parent)
     // A splash-screen window has no frame, no title and no task-bar entry.

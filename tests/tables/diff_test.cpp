@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "tables/diff.h"
-#include "tables/dump.h"
+#include "tables/formats/diff.h"
+#include "tables/formats/dump.h"
 #include "tests/support/image_oracle.h"
 
 namespace tarvik::tables {

@@ -20,7 +20,9 @@
 #include <sys/resource.h>
 
 #include "generated/version.h"
-#include "tables/dump.h"
+#include "platform/qt_file_system.h"
+#include "tables/cli/tool.h"
+#include "tables/formats/dump.h"
 #include "tests/support/image_oracle.h"
 
 namespace tarvik::tables {
@@ -177,19 +179,45 @@ struct RefusedApply {
     // image would take its name.
     const char* fault = "";
     bool stdoutFull = false;
+    // Run as a program: a disk fault is loaded into one, and only the
+    // program's standard error escapes what it is given. Otherwise the tool
+    // runs in this process, on the real file system.
+    bool asProgram = false;
+};
+
+void PrintTo(const RefusedApply& c, std::ostream* os) { *os << c.name; }
+
+// Standard output and error of a run in this process; output fails with a
+// full disk's reason when asked to.
+class CapturedConsole final : public Console {
+public:
+    explicit CapturedConsole(bool full) : full_(full) {}
+    std::string out;
+    std::string err;
+    std::string Out(std::string_view text) override {
+        if (full_) return "No space left on device";
+        out += text;
+        return {};
+    }
+    void Err(std::string_view text) override { err += text; }
+    void Progress(std::string_view /*line*/) override {}
+    [[nodiscard]] bool Interrupted() const override { return false; }
+
+private:
+    bool full_;
 };
 
 class RefusedApplyTest : public ProcessTest, public ::testing::WithParamInterface<RefusedApply> {
 protected:
     // Every entry of the folder: a link by its target, a file by its bytes.
-    [[nodiscard]] std::map<QString, QByteArray> Entries() const {
-        std::map<QString, QByteArray> entries;
+    [[nodiscard]] std::map<std::string, std::string> Entries() const {
+        std::map<std::string, std::string> entries;
         const QDir dir(folder_.path());
         for (const QFileInfo& entry :
              dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-            entries[entry.fileName()] = entry.isSymLink() ? "-> " + entry.symLinkTarget().toUtf8()
-                                        : entry.isDir()   ? QByteArrayLiteral("folder")
-                                                          : Read(entry.fileName());
+            entries[entry.fileName().toStdString()] = entry.isSymLink() ? "-> " + entry.symLinkTarget().toStdString()
+                                                      : entry.isDir()   ? std::string("folder")
+                                                                        : Read(entry.fileName()).toStdString();
         }
         return entries;
     }
@@ -206,7 +234,7 @@ TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
     ASSERT_TRUE(QFile::link(u"elsewhere.bin"_s, Path(u"dangling.bin"_s)));
     ASSERT_TRUE(QFile::link(u"loop.bin"_s, Path(u"loop.bin"_s)));
     if (!c.tables.isNull()) Write(QString::fromUtf8(c.tablesName), c.tables);
-    std::map<QString, QByteArray> expected = Entries();
+    std::map<std::string, std::string> expected = Entries();
 
     QStringList arguments{u"apply"_s, Path(QString::fromUtf8(c.image)), Path(QString::fromUtf8(c.tablesName)),
                           u"--output"_s, Path(QString::fromUtf8(c.out))};
@@ -218,13 +246,21 @@ TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
         environment.insert(u"LD_PRELOAD"_s, QString::fromUtf8(TARVIK_DISK_FAULTS) + u' ' + preload);
         if (fault.endsWith(u".bin"_s)) {
             environment.insert(u"TARVIK_FAULT_CREATE_AT"_s, Path(fault));
-            expected[fault] = kOldOutput;
+            expected[fault.toStdString()] = kOldOutput.toStdString();
         } else {
             environment.insert(u"TARVIK_FAULT_SYNC_ERROR"_s, fault);
         }
     }
-    const Finished apply = RunProgram(QString::fromUtf8(TARVIK_TABLES_EXE), arguments, {}, environment,
-                                      c.stdoutFull ? u"/dev/full"_s : QString());
+    Finished apply;
+    if (c.asProgram) {
+        apply = RunProgram(QString::fromUtf8(TARVIK_TABLES_EXE), arguments, {}, environment);
+    } else {
+        CapturedConsole console(c.stdoutFull);
+        QtFileSystem files;
+        apply.status = RunTablesTool(QStringList{u"tarvik-tables"_s} + arguments, console, files);
+        apply.out = console.out;
+        apply.err = console.err;
+    }
 
     std::string message = c.message;
     if (const auto at = message.find('@'); at != std::string::npos)
@@ -343,7 +379,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      2,
                      "Cannot save the file \"@/late.bin\".\nIt exists already; only --force writes over it.\n",
-                     "late.bin"},
+                     "late.bin",
+                     false,
+                     true},
         RefusedApply{"SyncFails",
                      "image.bin",
                      "t.csv",
@@ -352,7 +390,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      2,
                      "Cannot save the file \"@/out.bin\".\nInput/output error\n",
-                     "EIO"},
+                     "EIO",
+                     false,
+                     true},
         RefusedApply{"SyncFailsOverTheOldOutput",
                      "image.bin",
                      "t.csv",
@@ -361,7 +401,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {u"--force"_s},
                      2,
                      "Cannot save the file \"@/old.bin\".\nNo space left on device\n",
-                     "ENOSPC"},
+                     "ENOSPC",
+                     false,
+                     true},
         // The report cannot be written: nothing is, as status 2 says.
         RefusedApply{"ReportToAFullDisk",
                      "image.bin",
@@ -397,7 +439,10 @@ INSTANTIATE_TEST_SUITE_P(
                      "out.bin",
                      {},
                      2,
-                     "Cannot open the file \"@/t\\x1b[2J.csv\"."},
+                     "Cannot open the file \"@/t\\x1b[2J.csv\".",
+                     "",
+                     false,
+                     true},
         RefusedApply{"ImageWrongLength",
                      "short.bin",
                      "t.csv",

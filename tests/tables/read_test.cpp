@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "tables/edits.h"
+#include "tables/formats/edits.h"
 
 namespace tarvik::tables {
 namespace {

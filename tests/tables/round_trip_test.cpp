@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "image/codec.h"
-#include "tables/csv.h"
-#include "tables/dump.h"
-#include "tables/edits.h"
+#include "tables/formats/csv.h"
+#include "tables/formats/dump.h"
+#include "tables/formats/edits.h"
 #include "tests/support/image_oracle.h"
 #include "tests/support/printers.h"
 

@@ -2,7 +2,7 @@
 #include "tests/windows/window_test_support.h"
 #include "windows/frmAbout.h"
 #include "windows/pictures.h"
-#include "windows/version_text.h"
+#include "generated/version.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -182,7 +182,7 @@ TEST(AboutWindow, EachOpeningIsAFreshWindowWithTheSameVersion) {
         });
         EXPECT_TRUE(closed) << "opening " << opening + 1;
     }
-    EXPECT_EQ(versions, QStringList({ProgramVersionText(), ProgramVersionText()}));
+    EXPECT_EQ(versions, QStringList({QString::fromStdString(ProgramVersionText()), QString::fromStdString(ProgramVersionText())}));
 }
 
 }  // namespace

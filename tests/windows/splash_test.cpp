@@ -2,7 +2,7 @@
 #include "tests/windows/window_test_support.h"
 #include "windows/frmSplash.h"
 #include "windows/pictures.h"
-#include "windows/version_text.h"
+#include "generated/version.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(ShortAndLong, SplashVersionLine,
 
 TEST(Splash, ShowsTheProgramVersionAndTheDisclaimer) {
     const frmSplash splash;
-    EXPECT_EQ(Label(splash, "lblVersion")->text(), ProgramVersionText());
+    EXPECT_EQ(Label(splash, "lblVersion")->text(), QString::fromStdString(ProgramVersionText()));
     const QLabel* warning = Label(splash, "lblWarning");
     ASSERT_NE(warning, nullptr);
     EXPECT_EQ(warning->text(),

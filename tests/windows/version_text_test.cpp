@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "windows/version_text.h"
+#include "generated/version.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ class VersionTextTest : public ::testing::TestWithParam<VersionCase> {};
 
 TEST_P(VersionTextTest, JoinsPlainDecimalNumbersWithDots) {
     const VersionCase& c = GetParam();
-    EXPECT_EQ(VersionText(c.major, c.minor, c.revision).toStdString(), c.expected);
+    EXPECT_EQ(VersionText(c.major, c.minor, c.revision), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Numbers, VersionTextTest,
@@ -27,7 +27,7 @@ INSTANTIATE_TEST_SUITE_P(Numbers, VersionTextTest,
                                            VersionCase{10, 100, 1000, "Version 10.100.1000"},  // zeros kept inside
                                            VersionCase{2, 9, 10, "Version 2.9.10"}));
 
-TEST(ProgramVersionText, IsTheProgramsOwnVersion) { EXPECT_EQ(ProgramVersionText().toStdString(), "Version 1.0.0"); }
+TEST(ProgramVersionText, IsTheProgramsOwnVersion) { EXPECT_EQ(ProgramVersionText(), "Version 1.0.0"); }
 
 }  // namespace
 }  // namespace tarvik::testing

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tables/json_cursor.h"
+#include "tables/formats/json_cursor.h"
 
 #include <cstdint>
 

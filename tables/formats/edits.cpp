@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tables/edits.h"
+#include "tables/formats/edits.h"
 
 #include <algorithm>
 #include <array>
@@ -7,9 +7,9 @@
 #include <optional>
 
 #include "image/codec.h"
-#include "tables/csv.h"
-#include "tables/dump.h"
-#include "tables/json_cursor.h"
+#include "tables/formats/csv.h"
+#include "tables/formats/dump.h"
+#include "tables/formats/json_cursor.h"
 
 namespace tarvik::tables {
 
@@ -317,7 +317,7 @@ ApplyResult ApplyEdits(const ImageBytes& image, const std::vector<CellEdit>& edi
     StoreResult stored = StoreFieldsToImage(texts, result.image);
     if (stored.ok) return result;
     // The editor's message names the first table in store order.
-    result.error = "Illegal value in the " + std::string(stored.failedTable) + " field(s)";
+    result.error = IllegalValueMessage(stored.failedTable);
 
     // Every illegal cell of the file: a cell is judged on its own value, so
     // each one found is put back to the image's own (always legal) value and

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tables/dump.h"
+#include "tables/formats/dump.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "image/codec.h"
-#include "tables/csv.h"
+#include "tables/formats/csv.h"
 
 namespace tarvik::tables {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tables/csv.h"
+#include "tables/formats/csv.h"
 
 namespace tarvik::tables {
 

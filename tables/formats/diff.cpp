@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tables/diff.h"
+#include "tables/formats/diff.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "image/codec.h"
-#include "tables/csv.h"
-#include "tables/dump.h"
+#include "tables/formats/csv.h"
+#include "tables/formats/dump.h"
 
 namespace tarvik::tables {
 

@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/identity.h"
+
+#include <QGuiApplication>
+
+#include "generated/version.h"
+
+namespace tarvik {
+
+void SetEditorIdentity() {
+    QCoreApplication::setApplicationName(QStringLiteral("tarvik"));
+    QCoreApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
+}
+
+}  // namespace tarvik

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// An EPROM image read from its file with the checks of the editor's Open,
+// and the words the editor and the table tool both use about files.
+
+#include <QString>
+
+#include "image/image_bytes.h"
+#include "platform/platform.h"
+
+namespace tarvik {
+
+enum class ImageFileFault {
+    None,
+    WrongLength,  // not exactly an image's length: WrongLengthMessage()
+    Unreadable,   // the reason says why: missing, unreadable, changed while read
+};
+
+struct ImageFileRead {
+    ImageBytes image{};
+    ImageFileFault fault = ImageFileFault::None;
+    QString reason;  // for Unreadable
+};
+
+// The length first, then exactly the image's bytes; a file that grew or
+// shrank meanwhile is refused. `busy`, when given, shows the busy pointer
+// while the bytes are read.
+[[nodiscard]] ImageFileRead ReadImageFile(FileSystem& files, const QString& path, BusyCursor* busy = nullptr);
+
+// "The LH 2.2-binary has to be 4096 bytes long"
+[[nodiscard]] QString WrongLengthMessage();
+
+// "Cannot open the file "car.bin".\nThe file does not exist."
+[[nodiscard]] QString CannotMessage(const QString& action, const QString& path, const QString& reason);
+
+}  // namespace tarvik

@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tables/commands/command_list.h"
+
+#include <algorithm>
+
+namespace tarvik::tables {
+
+// Each made in the unit that holds the command.
+std::unique_ptr<const Command> MakeDumpCommand();
+std::unique_ptr<const Command> MakeDiffCommand();
+std::unique_ptr<const Command> MakeApplyCommand();
+
+const std::vector<std::unique_ptr<const Command>>& Commands() {
+    static const std::vector<std::unique_ptr<const Command>> commands = [] {
+        std::vector<std::unique_ptr<const Command>> list;
+        list.push_back(MakeDumpCommand());
+        list.push_back(MakeDiffCommand());
+        list.push_back(MakeApplyCommand());
+        return list;
+    }();
+    return commands;
+}
+
+const Command* FindCommand(const QString& name) {
+    const auto& commands = Commands();
+    const auto found = std::find_if(commands.begin(), commands.end(),
+                                    [&](const std::unique_ptr<const Command>& c) { return c->Name() == name; });
+    return found == commands.end() ? nullptr : found->get();
+}
+
+}  // namespace tarvik::tables

@@ -1,0 +1,52 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// What several commands share: their options, their messages, reading
+// images and writing the file a command makes.
+
+#include <QByteArray>
+#include <QCommandLineOption>
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "image/image_bytes.h"
+#include "tables/cells.h"
+#include "tables/commands/command.h"
+
+namespace tarvik::tables {
+
+[[nodiscard]] std::string Utf8(const QString& text);
+
+// Writes the message and a line end to standard error; returns kTrouble.
+[[nodiscard]] int Trouble(Console& console, const QString& message);
+// The same, with a pointer to --help: the command line itself is wrong.
+[[nodiscard]] int UsageTrouble(Console& console, const QString& message);
+
+// Writes a command's results to standard output; `status` when written,
+// kTrouble with the reason when not.
+[[nodiscard]] int Emit(Console& console, const std::string& text, int status);
+// "Cannot write the results.\n<reason>"
+[[nodiscard]] QString CannotWriteResults(const std::string& reason);
+
+// The options of more than one command.
+[[nodiscard]] QCommandLineOption FormatOption(const QString& description);
+[[nodiscard]] QCommandLineOption OutputOption(const QString& description);
+[[nodiscard]] QCommandLineOption ForceOption(const QString& description);
+
+// --format of a command that writes text, json or csv; text when not
+// given. Nothing, after saying why, when the name is no format.
+[[nodiscard]] std::optional<Format> OutputFormat(const CommandRun& run);
+
+// An image as the editor's Open reads it; nothing, after saying why.
+[[nodiscard]] std::optional<ImageBytes> ReadImage(CommandRun& run, const QString& path);
+
+// Whether anything stands at path: a file, a folder, a symbolic link even
+// when it leads nowhere.
+[[nodiscard]] bool Exists(const QString& path);
+
+// Writes a file a command made, whole or not at all: never over anything
+// that stands at path, unless force. kSuccess, or kTrouble after saying why.
+[[nodiscard]] int WriteOutput(CommandRun& run, const QString& path, const QByteArray& data, bool force);
+
+}  // namespace tarvik::tables
