@@ -3,7 +3,7 @@
 # Fails when a source file includes a header from a folder its own folder
 # must not depend on: the parts depend on each other in one direction only
 # (image <- platform, graph <- editor <- app; windows on its own; the table
-# tool's folders in the order cells <- formats <- commands <- cli). A
+# tool's folders in the order cells <- formats <- chips <- commands <- cli). A
 # sub-folder is judged as a part of its own when it has a line below, and as
 # part of the nearest folder above it that has one otherwise.
 #
@@ -21,7 +21,8 @@ declare -A allowed=(
     [app]="app editor image platform graph windows generated"
     [tables]="tables image"
     [tables/formats]="tables/formats tables image"
-    [tables/commands]="tables/commands tables/formats tables image platform generated"
+    [tables/chips]="tables/chips tables/formats tables image"
+    [tables/commands]="tables/commands tables/chips tables/formats tables image platform generated"
     [tables/cli]="tables/cli tables/commands tables platform generated"
 )
 

@@ -56,13 +56,7 @@ public:
         const bool force = run.parser.isSet(QStringLiteral("force"));
         // Any entry at OUT is there: a symbolic link, even one that leads
         // nowhere or to itself, is not written through without --force.
-        if (!force && Exists(outPath)) {
-            const bool itself = QFileInfo(outPath).canonicalFilePath() == QFileInfo(imagePath).canonicalFilePath();
-            return Trouble(run.console,
-                           CannotMessage(QStringLiteral("save"), outPath,
-                                         itself ? QStringLiteral("It is the image itself; only --force writes over it.")
-                                                : QStringLiteral("It exists already; only --force writes over it.")));
-        }
+        if (const auto refused = RefuseTakenOutput(run, outPath, imagePath, force)) return *refused;
 
         const std::optional<ImageBytes> image = ReadImage(run, imagePath);
         if (!image) return kTrouble;

@@ -9,6 +9,10 @@ namespace tarvik::tables {
 std::unique_ptr<const Command> MakeDumpCommand();
 std::unique_ptr<const Command> MakeDiffCommand();
 std::unique_ptr<const Command> MakeApplyCommand();
+std::unique_ptr<const Command> MakeInfoCommand();
+std::unique_ptr<const Command> MakeChipCommand();
+std::unique_ptr<const Command> MakeVerifyCommand();
+std::unique_ptr<const Command> MakeExtractCommand();
 
 const std::vector<std::unique_ptr<const Command>>& Commands() {
     static const std::vector<std::unique_ptr<const Command>> commands = [] {
@@ -16,6 +20,10 @@ const std::vector<std::unique_ptr<const Command>>& Commands() {
         list.push_back(MakeDumpCommand());
         list.push_back(MakeDiffCommand());
         list.push_back(MakeApplyCommand());
+        list.push_back(MakeInfoCommand());
+        list.push_back(MakeChipCommand());
+        list.push_back(MakeVerifyCommand());
+        list.push_back(MakeExtractCommand());
         return list;
     }();
     return commands;

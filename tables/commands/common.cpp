@@ -6,6 +6,7 @@
 
 #include "platform/image_file.h"
 #include "platform/platform.h"
+#include "tables/chips/chips.h"
 
 namespace tarvik::tables {
 
@@ -69,9 +70,35 @@ std::optional<ImageBytes> ReadImage(CommandRun& run, const QString& path) {
     return std::nullopt;
 }
 
-bool Exists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+std::optional<QByteArray> ReadDump(CommandRun& run, const QString& path) {
+    constexpr qint64 kLargest = 65536;
+    const LengthResult length = run.files.FileLength(path);
+    QString reason = length.error;
+    ReadResult read;
+    if (reason.isEmpty() && !IsDumpSize(static_cast<std::size_t>(length.length))) {
+        reason = QStringLiteral("A read-back has to be %1 long (the size of a chip); it is %2 bytes.")
+                     .arg(QString::fromStdString(DumpSizes()))
+                     .arg(length.length);
+    }
+    if (reason.isEmpty()) {
+        read = run.files.ReadFile(path, kLargest + 1);
+        reason = read.error;
+        if (reason.isEmpty() && read.data.size() != length.length)
+            reason = QStringLiteral("Its length changed while it was being read.");
+    }
+    if (reason.isEmpty()) return std::move(read.data);
+    (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), path, reason));
+    return std::nullopt;
+}
+
+std::optional<int> RefuseTakenOutput(CommandRun& run, const QString& out, const QString& input, bool force) {
+    const QFileInfo info(out);
+    if (force || !(info.exists() || info.isSymLink())) return std::nullopt;
+    const bool itself = info.canonicalFilePath() == QFileInfo(input).canonicalFilePath();
+    return Trouble(run.console,
+                   CannotMessage(QStringLiteral("save"), out,
+                                 itself ? QStringLiteral("It is the image itself; only --force writes over it.")
+                                        : QStringLiteral("It exists already; only --force writes over it.")));
 }
 
 int WriteOutput(CommandRun& run, const QString& path, const QByteArray& data, bool force) {

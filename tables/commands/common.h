@@ -41,9 +41,15 @@ namespace tarvik::tables {
 // An image as the editor's Open reads it; nothing, after saying why.
 [[nodiscard]] std::optional<ImageBytes> ReadImage(CommandRun& run, const QString& path);
 
-// Whether anything stands at path: a file, a folder, a symbolic link even
-// when it leads nowhere.
-[[nodiscard]] bool Exists(const QString& path);
+// A programmer's read-back of any chip's size (4 to 64 KB); nothing, after
+// saying why.
+[[nodiscard]] std::optional<QByteArray> ReadDump(CommandRun& run, const QString& path);
+
+// Without --force, anything at OUT (a file, a folder, a symbolic link even
+// when it leads nowhere) ends the command before any work: kTrouble, after
+// saying why; nothing when OUT is free or --force is given.
+[[nodiscard]] std::optional<int> RefuseTakenOutput(CommandRun& run, const QString& out, const QString& input,
+                                                   bool force);
 
 // Writes a file a command made, whole or not at all: never over anything
 // that stands at path, unless force. kSuccess, or kTrouble after saying why.

@@ -24,17 +24,6 @@ namespace {
     return (difference > 0 ? "+" : "") + NumberText(difference);
 }
 
-[[nodiscard]] std::string OffsetText(std::size_t offset) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "0x%04zX", offset);
-    return buffer;
-}
-
-[[nodiscard]] std::string RangeText(const ByteRange& range) {
-    if (range.first == range.last) return OffsetText(range.first);
-    return OffsetText(range.first) + '-' + OffsetText(range.last);
-}
-
 [[nodiscard]] std::string OutsideText(const ImageDiff& diff) {
     std::string text = "Outside the tables: " + std::to_string(diff.outsideBytes) +
                        (diff.outsideBytes == 1 ? " byte differs, at " : " bytes differ, at ");
@@ -110,6 +99,17 @@ namespace {
 }
 
 }  // namespace
+
+std::string OffsetText(std::size_t offset) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%04zX", offset);
+    return buffer;
+}
+
+std::string RangeText(const ByteRange& range) {
+    if (range.first == range.last) return OffsetText(range.first);
+    return OffsetText(range.first) + '-' + OffsetText(range.last);
+}
 
 ImageDiff DiffImages(const ImageBytes& before, const ImageBytes& after) {
     ImageDiff diff;

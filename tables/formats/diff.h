@@ -35,6 +35,11 @@ struct ImageDiff {
     [[nodiscard]] bool Same() const { return cells.empty() && outsideBytes == 0; }
 };
 
+// "0x0FFF"; "0x0010-0x0011" for a range: offsets as every message of the
+// tool writes them.
+[[nodiscard]] std::string OffsetText(std::size_t offset);
+[[nodiscard]] std::string RangeText(const ByteRange& range);
+
 [[nodiscard]] ImageDiff DiffImages(const ImageBytes& before, const ImageBytes& after);
 
 // Text: per table its title and one line per changed cell, "old -> new

@@ -20,10 +20,9 @@
 #include <sys/resource.h>
 
 #include "generated/version.h"
-#include "platform/qt_file_system.h"
-#include "tables/cli/tool.h"
 #include "tables/formats/dump.h"
 #include "tests/support/image_oracle.h"
+#include "tests/tables/tool_run.h"
 
 namespace tarvik::tables {
 namespace {
@@ -32,12 +31,6 @@ namespace oracle = tarvik::testing::oracle;
 using namespace Qt::Literals::StringLiterals;
 
 constexpr int kProcessTimeoutMs = 60'000;
-
-struct Finished {
-    int status = -1;  // -1: crashed or did not finish
-    std::string out;
-    std::string err;
-};
 
 [[nodiscard]] Finished RunProgram(const QString& program, const QStringList& arguments, const QString& folder = {},
                                   const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
@@ -170,6 +163,22 @@ TEST_F(ProcessTest, DiffExitStatuses) {
     }
 }
 
+// The chip commands as programs: a chip file, a read-back that holds it, one
+// that does not.
+TEST_F(ProcessTest, ChipAndVerifyAsPrograms) {
+    Write(u"image.bin"_s, Bytes(demo_));
+    const Finished chip =
+        RunTool({u"chip"_s, Path(u"image.bin"_s), u"--chip"_s, u"27C64"_s, u"-o"_s, Path(u"c.bin"_s)});
+    ASSERT_EQ(chip.status, 0) << chip.err;
+    EXPECT_EQ(RunTool({u"verify"_s, Path(u"image.bin"_s), Path(u"c.bin"_s)}).status, 0);
+    QByteArray burnt = Read(u"c.bin"_s);
+    burnt[0x1000 + 17] = static_cast<char>(burnt[0x1000 + 17] ^ 0x10);
+    Write(u"c.bin"_s, burnt);
+    const Finished verify = RunTool({u"verify"_s, Path(u"image.bin"_s), Path(u"c.bin"_s)});
+    EXPECT_EQ(verify.status, 1);
+    EXPECT_NE(verify.out.find("Copy 1 (0x1000-0x1FFF): 1 byte of 4096 differs"), std::string::npos) << verify.out;
+}
+
 // ---------------------------------------------------------------------------
 // apply refused: its status, its message, and nothing written
 
@@ -196,26 +205,6 @@ struct RefusedApply {
 };
 
 void PrintTo(const RefusedApply& c, std::ostream* os) { *os << c.name; }
-
-// Standard output and error of a run in this process; output fails with a
-// full disk's reason when asked to.
-class CapturedConsole final : public Console {
-public:
-    explicit CapturedConsole(bool full) : full_(full) {}
-    std::string out;
-    std::string err;
-    std::string Out(std::string_view text) override {
-        if (full_) return "No space left on device";
-        out += text;
-        return {};
-    }
-    void Err(std::string_view text) override { err += text; }
-    void Progress(std::string_view /*line*/) override {}
-    [[nodiscard]] bool Interrupted() const override { return false; }
-
-private:
-    bool full_;
-};
 
 class RefusedApplyTest : public ProcessTest, public ::testing::WithParamInterface<RefusedApply> {
 protected:
@@ -265,11 +254,7 @@ TEST_P(RefusedApplyTest, SaysWhyAndWritesNothing) {
     if (c.asProgram) {
         apply = RunProgram(QString::fromUtf8(TARVIK_TABLES_EXE), arguments, {}, environment);
     } else {
-        CapturedConsole console(c.stdoutFull);
-        QtFileSystem files;
-        apply.status = RunTablesTool(QStringList{u"tarvik-tables"_s} + arguments, console, files);
-        apply.out = console.out;
-        apply.err = console.err;
+        apply = RunInProcess(arguments, c.stdoutFull);
     }
 
     std::string message = c.message;
