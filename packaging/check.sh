@@ -170,6 +170,17 @@ if grep -rlF -e "$build" -e "$source_dir/" "$root"; then
     echo "^ these unpacked files name the build or source tree"
     libraries_ok=0
 fi
+# Every Qt library a program links is a dependency of the package (Qt
+# SerialPort for the emulator commands, ...): found by dpkg-shlibdeps.
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in $(env -u LD_LIBRARY_PATH ldd "$root"/usr/bin/* | grep -oE 'libQt6[A-Za-z]+' | sort -u); do
+    package=$(dpkg -S "$(env -u LD_LIBRARY_PATH ldd "$root"/usr/bin/* | grep -m1 "$library" | awk '{print $3}')" 2>/dev/null |
+        cut -d: -f1 | head -n1)
+    if [[ -n $package && $depends != *"$package"* ]]; then
+        echo "$library comes from $package, which the package does not depend on"
+        libraries_ok=0
+    fi
+done
 ((libraries_ok)) && pass libraries || fail libraries
 
 # ---- the editor starts -----------------------------------------------------

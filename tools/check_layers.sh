@@ -22,8 +22,9 @@ declare -A allowed=(
     [tables]="tables image"
     [tables/formats]="tables/formats tables image"
     [tables/chips]="tables/chips tables/formats tables image"
-    [tables/commands]="tables/commands tables/chips tables/formats tables image platform generated"
-    [tables/cli]="tables/cli tables/commands tables platform generated"
+    [tables/devices]="tables/devices image"
+    [tables/commands]="tables/commands tables/devices tables/chips tables/formats tables image platform generated"
+    [tables/cli]="tables/cli tables/commands tables/devices tables platform generated"
 )
 
 # The part a folder belongs to: itself, or the nearest folder above it with a

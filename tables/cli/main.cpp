@@ -16,6 +16,7 @@
 #include "platform/qt_file_system.h"
 #include "tables/cells.h"
 #include "tables/cli/tool.h"
+#include "tables/devices/qt_serial_ports.h"
 
 namespace {
 
@@ -88,5 +89,6 @@ int main(int argc, char* argv[]) {
 
     StandardStreams console;
     tarvik::QtFileSystem files;
-    return tarvik::tables::RunTablesTool(QCoreApplication::arguments(), console, files);
+    tarvik::tables::QtSerialPorts ports;
+    return tarvik::tables::RunTablesTool(QCoreApplication::arguments(), console, files, ports);
 }

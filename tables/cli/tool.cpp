@@ -58,11 +58,18 @@ void AddEveryOption(QCommandLineParser& parser) {
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command: ") + CommandNames());
 }
 
+// The command's name: its first word, or its first two for a family of
+// commands ("emulator upload") when there is such a command.
 [[nodiscard]] QString CommandName(const QStringList& arguments, QCommandLineParser& parser) {
     AddEveryOption(parser);
     (void)parser.parse(arguments);
     const QStringList positional = parser.positionalArguments();
-    return positional.isEmpty() ? QString() : positional.first();
+    if (positional.isEmpty()) return {};
+    if (positional.size() > 1) {
+        const QString two = positional[0] + QLatin1Char(' ') + positional[1];
+        if (FindCommand(two) != nullptr) return two;
+    }
+    return positional.first();
 }
 
 // "-o a.bin -o b.bin" would write only one of them: an option is given once
@@ -90,7 +97,7 @@ const Command* CommandOf(const QStringList& arguments) {
     return FindCommand(CommandName(arguments, parser));
 }
 
-int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files) {
+int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files, SerialPorts& ports) {
     QCommandLineParser everything;
     const QString name = CommandName(arguments, everything);
     const Command* command = FindCommand(name);
@@ -116,7 +123,7 @@ int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& fi
     const QList<QCommandLineOption> options = QList<QCommandLineOption>{HelpOption(), VersionOption()}
                                               << command->Options();
     parser.addOptions(options);
-    parser.addPositionalArgument(command->Name(), QStringLiteral("The command."), command->Name());
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("The command."), command->Name());
     parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("Its files, as above."), command->Synopsis());
     if (!parser.parse(arguments)) return UsageTrouble(console, parser.errorText());
     if (int status = kSuccess; RefuseRepeatedOptions(parser, options, console, status)) return status;
@@ -128,8 +135,8 @@ int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& fi
     if (parser.isSet(QStringLiteral("version"))) return Emit(console, ProgramVersionText() + '\n', kSuccess);
 
     QStringList positional = parser.positionalArguments();
-    positional.removeFirst();
-    CommandRun run{parser, positional, console, files};
+    positional.remove(0, command->Name().count(QLatin1Char(' ')) + 1);
+    CommandRun run{parser, positional, console, files, ports};
     return command->Run(run);
 }
 

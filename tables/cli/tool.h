@@ -17,6 +17,6 @@ namespace tarvik::tables {
 
 // Runs one command line; arguments[0] is the program. Returns the exit
 // status.
-[[nodiscard]] int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files);
+[[nodiscard]] int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files, SerialPorts& ports);
 
 }  // namespace tarvik::tables

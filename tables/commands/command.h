@@ -22,6 +22,8 @@ class FileSystem;
 
 namespace tarvik::tables {
 
+class SerialPorts;
+
 // Exit statuses, as diff(1) has them: diff ends with kDifferent when the
 // images differ, apply when a value is illegal. kTrouble always means that
 // nothing was written; kWrittenReportLost that apply wrote its image but
@@ -55,11 +57,13 @@ struct CommandRun {
     QStringList arguments;             // its positional arguments
     Console& console;
     FileSystem& files;
+    SerialPorts& ports;
 };
 
 class Command {
 public:
     virtual ~Command() = default;
+    // One word, or two for a family of commands ("emulator upload").
     [[nodiscard]] virtual QString Name() const = 0;
     // The arguments after the name: "IMAGE [--format text|json|csv]".
     [[nodiscard]] virtual QString Synopsis() const = 0;

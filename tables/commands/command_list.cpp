@@ -13,6 +13,11 @@ std::unique_ptr<const Command> MakeInfoCommand();
 std::unique_ptr<const Command> MakeChipCommand();
 std::unique_ptr<const Command> MakeVerifyCommand();
 std::unique_ptr<const Command> MakeExtractCommand();
+std::unique_ptr<const Command> MakeEmulatorInfoCommand();
+std::unique_ptr<const Command> MakeEmulatorUploadCommand();
+std::unique_ptr<const Command> MakeEmulatorVerifyCommand();
+std::unique_ptr<const Command> MakeEmulatorDownloadCommand();
+std::unique_ptr<const Command> MakeEmulatorWatchCommand();
 
 const std::vector<std::unique_ptr<const Command>>& Commands() {
     static const std::vector<std::unique_ptr<const Command>> commands = [] {
@@ -24,6 +29,11 @@ const std::vector<std::unique_ptr<const Command>>& Commands() {
         list.push_back(MakeChipCommand());
         list.push_back(MakeVerifyCommand());
         list.push_back(MakeExtractCommand());
+        list.push_back(MakeEmulatorInfoCommand());
+        list.push_back(MakeEmulatorUploadCommand());
+        list.push_back(MakeEmulatorVerifyCommand());
+        list.push_back(MakeEmulatorDownloadCommand());
+        list.push_back(MakeEmulatorWatchCommand());
         return list;
     }();
     return commands;
