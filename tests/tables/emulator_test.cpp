@@ -215,12 +215,23 @@ TEST_F(EmulatorTest, WatchWritesOnlyTheBlocksThatChanged) {
     edited[kFuelPackedOffset] ^= 1;
     Save(edited);
     EXPECT_EQ(waitFor(3), 3) << console.OutSoFar();
+    EXPECT_EQ(ostrich.Writes(), 16 * 16 + 1 * 16 + 2 * 16);
+    EXPECT_EQ(ostrich.Bank(0), Filled(edited));
+
+    // The cable pulled, a save meanwhile, the cable back: the whole image
+    // goes again.
+    ostrich.Unplug();
+    edited[Layout(Family::CC).offset] ^= 1;
+    Save(edited);
+    EXPECT_EQ(waitFor(4), 4) << console.OutSoFar();
+    ostrich.PlugIn();
+    EXPECT_EQ(waitFor(6), 6) << console.OutSoFar();
     console.interrupt = true;
     watch->wait();
 
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ostrich.Writes(), 16 * 16 + 1 * 16 + 2 * 16);
     EXPECT_EQ(ostrich.Bank(0), Filled(edited));
+    EXPECT_NE(console.out.find("is gone"), std::string::npos) << console.out;
     EXPECT_NE(console.out.find("rev_limit: "), std::string::npos) << console.out;
     EXPECT_NE(console.out.find("(2 blocks, "), std::string::npos) << console.out;
 }
