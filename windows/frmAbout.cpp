@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windows/frmAbout.h"
 
+#include "generated/version.h"
 #include "windows/notices.h"
 #include "windows/pictures.h"
 #include "windows/twips.h"
-#include "generated/version.h"
 #include "windows/window_fonts.h"
 
 #include <QEvent>

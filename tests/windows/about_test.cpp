@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "generated/version.h"
 #include "tests/windows/window_test_support.h"
 #include "windows/frmAbout.h"
 #include "windows/pictures.h"
-#include "generated/version.h"
 
 #include <QSignalSpy>
 #include <QTimer>
@@ -182,7 +182,8 @@ TEST(AboutWindow, EachOpeningIsAFreshWindowWithTheSameVersion) {
         });
         EXPECT_TRUE(closed) << "opening " << opening + 1;
     }
-    EXPECT_EQ(versions, QStringList({QString::fromStdString(ProgramVersionText()), QString::fromStdString(ProgramVersionText())}));
+    EXPECT_EQ(versions, QStringList({QString::fromStdString(ProgramVersionText()),
+                                     QString::fromStdString(ProgramVersionText())}));
 }
 
 }  // namespace

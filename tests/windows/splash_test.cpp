@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "generated/version.h"
 #include "tests/windows/window_test_support.h"
 #include "windows/frmSplash.h"
 #include "windows/pictures.h"
-#include "generated/version.h"
 
 #include <QGuiApplication>
 #include <QScreen>
