@@ -99,13 +99,13 @@ void FieldEdit::resizeEvent(QResizeEvent* event) {
 }
 
 bool FieldEdit::AcceptsTyped(const QString& typed) const {
-    const bool decimalPoint = family_ == Family::CC;
+    const TableLayout& table = Layout(family_);
     for (const QChar c : typed) {
-        if (FilterKeyAscii(c.unicode(), decimalPoint) == 0) return false;
+        if (FilterKeyAscii(c.unicode(), table.decimalPoint) == 0) return false;
     }
-    if (typingLimit_ > 0) {
+    if (table.typingLimit > 0) {
         const qsizetype kept = text().size() - selectedText().size();
-        if (kept + typed.size() > typingLimit_) return false;
+        if (kept + typed.size() > table.typingLimit) return false;
     }
     return true;
 }

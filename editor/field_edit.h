@@ -14,19 +14,15 @@ namespace tarvik {
 [[nodiscard]] bool TypesCharacter(const QKeyEvent& event);
 
 // One edit field of a calibration table. Every typed character passes
-// FilterKeyAscii; the typing limit binds only what the user types, so text
-// set by the program (a decoded "1023") is always shown whole.
+// FilterKeyAscii, with the decimal point where the table allows it; the
+// table's typing limit binds only what the user types, so text set by the
+// program (a decoded "1023") is always shown whole.
 class FieldEdit final : public QLineEdit {
     Q_OBJECT
 public:
     FieldEdit(Family family, int index, QWidget* parent);
 
     [[nodiscard]] Family family() const { return family_; }
-    [[nodiscard]] int index() const { return index_; }
-
-    // 0: no limit.
-    void setTypingLimit(int characters) { typingLimit_ = characters; }
-    [[nodiscard]] int typingLimit() const { return typingLimit_; }
 
 signals:
     void clicked();
@@ -48,7 +44,6 @@ private:
 
     Family family_;
     int index_;
-    int typingLimit_ = 0;
     int stretch_ = 100;  // percent of the font's normal width
     int room_ = -1;      // TextRoomWidth(), or -1 until measured
 };

@@ -173,7 +173,6 @@ void frmMain::CreateFuelMapPage(QWidget* page) {
         FieldEdit* edit = CreateField(page, Family::Data, i, Twips(1200 + 435 * column, kGridRows[row].top, 450, 285),
                                       IndexedName("txtData", i));
         edit->setAccessibleName(QStringLiteral("Fuel map, %1, column %2").arg(RowCaption(row)).arg(column + 1));
-        edit->setTypingLimit(3);
         edit->setText(QStringLiteral("10"));
         connect(edit, &QLineEdit::textChanged, this, [this, i] { txtData_Change(i); });
         connect(edit, &FieldEdit::clicked, this, [this, i] { txtData_Click(i); });
@@ -255,7 +254,6 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
         FieldEdit* edit =
             CreateField(frame, layout.family, 0, Twips(1080, 300, 735, 285), QString::fromLatin1(layout.fieldName));
         edit->setAccessibleName(title);
-        if (layout.family == Family::CC) edit->setTypingLimit(4);
     }
 }
 

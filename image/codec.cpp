@@ -9,7 +9,6 @@ namespace tarvik {
 
 namespace {
 
-constexpr double kControlConstantScale = 128.0;
 constexpr double kFuelHighLimit = 32768.0;  // 128 high parts of 256
 
 [[nodiscard]] bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
@@ -117,7 +116,7 @@ std::optional<std::uint8_t> ConvertToByte(double value) {
 
 std::string ControlConstantText(std::uint8_t byte) {
     char buffer[32];
-    const double value = static_cast<double>(byte) / kControlConstantScale;
+    const double value = static_cast<double>(byte) / Layout(Family::CC).scale;
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     std::string text(buffer, result.ptr);
     if (text.size() == 1) text += ".00";
@@ -194,10 +193,9 @@ StoreResult StoreFieldsToImage(const FieldSource& fields, ImageBytes& image) {
             if (const int failed = StoreFuelMap(fields, image); failed != kNoCell) return {false, table.name, failed};
             continue;
         }
-        const double scale = table.family == Family::CC ? kControlConstantScale : 1.0;
         for (int i = 0; i < table.count; ++i) {
             // An overflowing product is infinite and so fails the range test.
-            const auto byte = ConvertToByte(fields.FieldNumber(table.family, i) * scale);
+            const auto byte = ConvertToByte(fields.FieldNumber(table.family, i) * table.scale);
             if (!byte) return {false, table.name, i};
             image[table.offset + static_cast<std::size_t>(i)] = *byte;
         }

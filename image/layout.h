@@ -3,15 +3,18 @@
 
 // The calibration's layout, defined once: where each of the seven tables
 // lives in the 4096-byte image, how many cells it has, the order a save
-// handles them in and the names its messages use, the fuel map's grid and
-// axes, and the captions a person reads beside each cell. The editor's
-// window, its tab order, the plot, the codec, the table tool and the tests
-// all read it from here.
+// handles them in and the names its messages use, how its fields are scaled
+// and what may be typed into them, the fuel map's grid and axes, and the
+// captions a person reads beside each cell. The editor's window, its tab
+// order, its fields, the plot, the codec, the table tool and the tests all
+// read it from here.
 
 #include <array>
 #include <cstddef>
 #include <span>
 #include <string_view>
+
+#include "image/image_bytes.h"
 
 namespace tarvik {
 
@@ -59,19 +62,24 @@ struct TableLayout {
     std::string_view key;                        // stable identifier in files and scripts
     std::string_view title;                      // as the editor captions the table
     std::span<const std::string_view> captions;  // one per cell; empty: none
+    int scale;                                   // stored number = shown value x scale
+    bool decimalPoint;                           // whether typing "." into a field is let through
+    int typingLimit;                             // characters a field takes from the keyboard; 0: no limit
 };
 
 // In store order: the order in which a save reads the tables. Every
 // per-table loop that must agree with a save walks this list.
 inline constexpr std::array<TableLayout, 7> kStoreOrder{{
-    {Family::RL, 1, 1438, "rev limit", "rev_limit", "Rev limit", {}},
-    {Family::WE, 17, 2050, "warmup enrichment", "warmup_enrichment", "Warmup enrichment", kWarmupCaptions},
-    {Family::FLE, 17, 2086, "full load enrichment", "full_load_enrichment", "Full load enrichment", kFullLoadCaptions},
+    {Family::RL, 1, 1438, "rev limit", "rev_limit", "Rev limit", {}, 1, false, 0},
+    {Family::WE, 17, 2050, "warmup enrichment", "warmup_enrichment", "Warmup enrichment", kWarmupCaptions, 1, false, 0},
+    {Family::FLE, 17, 2086, "full load enrichment", "full_load_enrichment", "Full load enrichment", kFullLoadCaptions,
+     1, false, 0},
     {Family::AE, 9, 2103, "acceleration enrichment", "acceleration_enrichment", "Acceleration enrichment",
-     kTemperatureCaptions},
-    {Family::IS, 9, 2178, "idle speed", "idle_speed", "Idle speed", kTemperatureCaptions},
-    {Family::CC, 1, 3235, "control constant", "control_constant", "Control constant", {}},
-    {Family::Data, kFuelCells, kFuelLowOffset, "kennfelt", "fuel_map", "Kennfellt", {}},
+     kTemperatureCaptions, 1, false, 0},
+    {Family::IS, 9, 2178, "idle speed", "idle_speed", "Idle speed", kTemperatureCaptions, 1, false, 0},
+    // The only table with a fraction: its byte holds the value x 128.
+    {Family::CC, 1, 3235, "control constant", "control_constant", "Control constant", {}, 128, true, 4},
+    {Family::Data, kFuelCells, kFuelLowOffset, "kennfelt", "fuel_map", "Kennfellt", {}, 1, false, 3},
 }};
 
 // The order in which the editor shows the tables and Tab walks them: the
@@ -99,6 +107,20 @@ inline constexpr std::array<Family, 7> kShownOrder{Family::Data, Family::FLE, Fa
     }
     return false;
 }
+
+// The hand-counted totals, held to the tables listed: every field of every
+// table, and every byte of the image the tables take up, the fuel map's
+// packed high bits included and no byte counted twice.
+static_assert([] {
+    int fields = 0;
+    for (const TableLayout& table : kStoreOrder) fields += table.count;
+    return fields;
+}() == kFieldCount);
+static_assert([] {
+    int bytes = 0;
+    for (std::size_t offset = 0; offset < kImageSize; ++offset) bytes += IsTableByte(offset) ? 1 : 0;
+    return bytes;
+}() == kTableByteCount);
 
 // The fuel map's axes, lowest breakpoint first: engine speed in rpm and load
 // in the raw units of the graph's load axis. Not stored in the image.
