@@ -12,6 +12,7 @@
 #include "editor/field_edit.h"
 #include "editor/scope_exit.h"
 #include "editor/tab_control.h"
+#include "editor/to_qstring.h"
 #include "graph/modPlot.h"
 #include "image/codec.h"
 #include "platform/image_file.h"
@@ -160,31 +161,17 @@ void frmMain::LoadFieldsFromImage() { tarvik::LoadFieldsFromImage(ImageBytes_, *
 FieldEdit& frmMain::field(Family family, int index) const { return *fields_.At(family, index); }
 
 void frmMain::SetFieldText(Family family, int index, std::string_view text) {
-    field(family, index).setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    field(family, index).setText(ToQString(text));
 }
 
 std::string frmMain::FieldText(Family family, int index) const { return field(family, index).text().toStdString(); }
 
 double frmMain::FieldNumber(Family family, int index) const {
-    // Every keystroke in the map reads all 256 cells. Only ASCII characters
-    // take part in a number; any other character ends it wherever it
-    // stands, as its UTF-8 bytes would, so it is read as one byte that
-    // cannot continue a number. A field's text fits the stack buffer unless
-    // something long was pasted.
+    // Every keystroke in the map reads all 256 cells: each text is read as
+    // the field holds it, without a copy in another form.
     const QString text = field(family, index).text();
-    constexpr qsizetype kShort = 64;
-    char local[kShort];
-    std::string spill;
-    char* bytes = local;
-    if (text.size() > kShort) {
-        spill.resize(static_cast<std::size_t>(text.size()));
-        bytes = spill.data();
-    }
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        bytes[i] = c < 0x80 ? static_cast<char>(c) : '\x80';
-    }
-    return ParseLeadingNumber(std::string_view(bytes, static_cast<std::size_t>(text.size())));
+    const QStringView view(text);
+    return ParseLeadingNumber(std::u16string_view(view.utf16(), static_cast<std::size_t>(view.size())));
 }
 
 void frmMain::ShowIoError(const QString& action, const QString& path, const QString& reason) {

@@ -11,6 +11,7 @@
 #include "editor/field_edit.h"
 #include "editor/frmMain.h"
 #include "editor/tab_control.h"
+#include "editor/to_qstring.h"
 #include "windows/pictures.h"
 #include "windows/window_fonts.h"
 
@@ -64,7 +65,6 @@ constexpr std::array<GridRowPlace, kFuelSide> kGridRows{{
 }};
 
 QString RowCaption(int row) { return QStringLiteral("%1 rpm").arg(RowRpm(row)); }
-QString Text(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // One framed column of fields with a caption label per row.
 struct FrameLayout {
@@ -119,7 +119,7 @@ frmMain::frmMain(Platform platform, GraphView& graph, QWidget* parent)
     SSTab1_ = new TabControl(client);
     SSTab1_->setObjectName(QStringLiteral("SSTab1"));
     SSTab1_->setGeometry(Twips(360, 240, 9435, 11145));
-    CreateFuelMapPage(SSTab1_->addPage(Text(Layout(Family::Data).title), QStringLiteral("SSTab1.page0")));
+    CreateFuelMapPage(SSTab1_->addPage(ToQString(Layout(Family::Data).title), QStringLiteral("SSTab1.page0")));
     CreateOtherParametersPage(SSTab1_->addPage(QStringLiteral("Other parameters"), QStringLiteral("SSTab1.page1")));
     SSTab1_->setCurrentIndex(0);
 
@@ -212,7 +212,7 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
     bold.setBold(true);
     for (const FrameLayout& layout : frames) {
         const TableLayout& table = Layout(layout.family);
-        auto* frame = new QGroupBox(Text(table.title), page);
+        auto* frame = new QGroupBox(ToQString(table.title), page);
         frame->setObjectName(QString::fromLatin1(layout.name));
         frame->setGeometry(Twips(layout.twips.x(), layout.twips.y(), layout.twips.width(), layout.twips.height()));
 
@@ -223,10 +223,11 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
         line->setGeometry(Px(layout.lineX), Px(360), 1, Px(layout.lineBottom) - Px(360));
 
         for (int i = 0; i < table.count; ++i) {
-            const QString caption = Text(table.captions[static_cast<std::size_t>(i)]);
+            const QString caption = ToQString(table.captions[static_cast<std::size_t>(i)]);
             FieldEdit* edit = CreateField(frame, layout.family, i, Twips(layout.fieldLeft, 420 + 300 * i, 400, 285),
                                           IndexedName(layout.fieldName, i));
-            edit->setAccessibleName(QStringLiteral("%1, row %2, %3").arg(Text(table.title)).arg(i + 1).arg(caption));
+            edit->setAccessibleName(
+                QStringLiteral("%1, row %2, %3").arg(ToQString(table.title)).arg(i + 1).arg(caption));
 
             auto* label = new QLabel(caption, frame);
             label->setObjectName(IndexedName("lblRPMFulllast", layout.labelBase + layout.labelStep * i));
@@ -246,7 +247,7 @@ void frmMain::CreateOtherParametersPage(QWidget* page) {
     };
     for (const SingleLayout& layout : {SingleLayout{"frmRL", 4500, "Label1", "txtRL", Family::RL},
                                        SingleLayout{"frmCC", 6840, "Label2", "txtCC", Family::CC}}) {
-        const QString title = Text(Layout(layout.family).title);
+        const QString title = ToQString(Layout(layout.family).title);
         auto* frame = new QGroupBox(title, page);
         frame->setObjectName(QString::fromLatin1(layout.frameName));
         frame->setGeometry(Twips(layout.left, 4140, 2055, 795));

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace tarvik {
 
@@ -11,8 +12,8 @@ namespace {
 
 constexpr double kFuelHighLimit = 32768.0;  // 128 high parts of 256
 
-[[nodiscard]] bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-[[nodiscard]] bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+[[nodiscard]] constexpr bool IsBlank(unsigned c) { return c == ' ' || c == '\t' || c == '\n'; }
+[[nodiscard]] constexpr bool IsDigit(unsigned c) { return c >= '0' && c <= '9'; }
 
 [[nodiscard]] std::string DecimalText(unsigned value) {
     char buffer[16];
@@ -37,7 +38,13 @@ std::string ByteToBits(unsigned value) {
     return bits;
 }
 
-double ParseLeadingNumber(std::string_view text) {
+namespace {
+
+// One reading for UTF-8 texts and for the editor's UTF-16 ones. Only ASCII
+// characters take part in a number, so any other code unit ends it
+// wherever it stands, in either form.
+template <typename Char>
+[[nodiscard]] double ParseLeadingNumberOf(std::basic_string_view<Char> text) {
     // The number's characters, blanks skipped wherever they stand. Field
     // texts are short: they are gathered on the stack, and only a pasted
     // monster spills over to the heap.
@@ -55,9 +62,12 @@ double ParseLeadingNumber(std::string_view text) {
     };
 
     std::size_t pos = 0;
+    auto code = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<std::make_unsigned_t<Char>>(text[at]));
+    };
     auto peek = [&]() -> int {
-        while (pos < text.size() && IsBlank(text[pos])) ++pos;
-        return pos < text.size() ? static_cast<unsigned char>(text[pos]) : -1;
+        while (pos < text.size() && IsBlank(code(pos))) ++pos;
+        return pos < text.size() ? static_cast<int>(code(pos)) : -1;
     };
 
     bool negative = false;
@@ -69,7 +79,7 @@ double ParseLeadingNumber(std::string_view text) {
     bool seenDigit = false;
     std::uint64_t whole = 0;  // exact while there are at most 15 digits
     for (int c = peek(); c != -1; c = peek()) {
-        if (IsDigit(static_cast<char>(c))) {
+        if (IsDigit(static_cast<unsigned>(c))) {
             seenDigit = true;
             if (length < 15) whole = whole * 10 + static_cast<unsigned>(c - '0');
         } else if (c == '.' && !seenPoint) {
@@ -101,6 +111,12 @@ double ParseLeadingNumber(std::string_view text) {
     }
     return negative ? -magnitude : magnitude;
 }
+
+}  // namespace
+
+double ParseLeadingNumber(std::string_view text) { return ParseLeadingNumberOf(text); }
+
+double ParseLeadingNumber(std::u16string_view text) { return ParseLeadingNumberOf(text); }
 
 double FieldSource::FieldNumber(Family family, int index) const { return ParseLeadingNumber(FieldText(family, index)); }
 

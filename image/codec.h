@@ -22,6 +22,9 @@ namespace tarvik {
 // text gives 0. A number too large for a double gives +/-infinity, never
 // undefined behaviour.
 [[nodiscard]] double ParseLeadingNumber(std::string_view text);
+// The same reading of a UTF-16 text, as the editor's fields hold theirs: a
+// character outside ASCII ends the number, as its UTF-8 bytes would.
+[[nodiscard]] double ParseLeadingNumber(std::u16string_view text);
 
 // Round half to even; nothing when the rounded value is outside 0..255 or
 // the value is not finite.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/to_qstring.h"
 #include "tests/support/editor_harness.h"
 #include "tests/support/image_oracle.h"
 
@@ -219,9 +220,7 @@ TEST_F(SessionTest, RandomEditsSavesAndReopensKeepEveryPromise) {
             ++illegalSaves;
             ASSERT_EQ(platform.messageBox.shown.size(), messages + 1);
             EXPECT_EQ(platform.messageBox.shown.back().text,
-                      QStringLiteral("Illegal value in the %1 field(s)")
-                          .arg(QString::fromUtf8(expected.failedTable.data(),
-                                                 static_cast<qsizetype>(expected.failedTable.size()))));
+                      QStringLiteral("Illegal value in the %1 field(s)").arg(ToQString(expected.failedTable)));
             EXPECT_EQ(platform.fileDialog.saves.size(), dialogs) << "no dialog after an illegal value";
             EXPECT_EQ(platform.fileSystem.writes.size(), writes) << "no file after an illegal value";
             // The tuner fixes every refused field before going on.

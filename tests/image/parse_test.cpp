@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -22,8 +23,15 @@ struct ParseCase {
     double value;
 };
 
+// The editor hands its fields over as UTF-16: an ASCII text reads the same
+// in either form.
 void ExpectParsed(std::span<const ParseCase> cases) {
-    for (const ParseCase& c : cases) EXPECT_EQ(ParseLeadingNumber(c.text), c.value) << "'" << c.text << "'";
+    for (const ParseCase& c : cases) {
+        EXPECT_EQ(ParseLeadingNumber(c.text), c.value) << "'" << c.text << "'";
+        if (std::any_of(c.text.begin(), c.text.end(), [](char ch) { return ch < 0; })) continue;
+        EXPECT_EQ(ParseLeadingNumber(std::u16string(c.text.begin(), c.text.end())), c.value)
+            << "UTF-16 '" << c.text << "'";
+    }
 }
 
 TEST(ParseLeadingNumber, ReadsTheLeadingNumber) {
@@ -49,6 +57,14 @@ TEST(ParseLeadingNumber, ReadsTheLeadingNumber) {
     ExpectParsed(signs);
     ExpectParsed(stops);
     ExpectParsed(longTexts);
+
+    // Beyond ASCII, a UTF-16 code unit ends the number as its UTF-8 bytes do;
+    // so do look-alike digits and points, and either half of a pair.
+    const struct {
+        std::u16string text;
+        double value;
+    } wide[] = {{u"1\u00e92", 1}, {u"\u00e912", 0}, {u"\uff11", 0}, {u"1\uff0e5", 1}, {u"7\U0001F6002", 7}};
+    for (const auto& c : wide) EXPECT_EQ(ParseLeadingNumber(c.text), c.value) << c.value;
 }
 
 struct ByteCase {
