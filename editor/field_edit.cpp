@@ -29,7 +29,7 @@ bool TypesCharacter(const QKeyEvent& event) {
     return first.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate();
 }
 
-FieldEdit::FieldEdit(Family family, int index, QWidget* parent) : QLineEdit(parent), family_(family), index_(index) {
+FieldEdit::FieldEdit(Family family, QWidget* parent) : QLineEdit(parent), family_(family) {
     setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     connect(this, &QLineEdit::textChanged, this, &FieldEdit::FitTextToField);
 }

@@ -20,7 +20,7 @@ namespace tarvik {
 class FieldEdit final : public QLineEdit {
     Q_OBJECT
 public:
-    FieldEdit(Family family, int index, QWidget* parent);
+    FieldEdit(Family family, QWidget* parent);
 
     [[nodiscard]] Family family() const { return family_; }
 
@@ -43,7 +43,6 @@ private:
     [[nodiscard]] int TextRoomWidth() const;
 
     Family family_;
-    int index_;
     int stretch_ = 100;  // percent of the font's normal width
     int room_ = -1;      // TextRoomWidth(), or -1 until measured
 };

@@ -159,7 +159,7 @@ void frmMain::CreateMenu() {
 }
 
 FieldEdit* frmMain::CreateField(QWidget* parent, Family family, int index, QRect geometry, const QString& name) {
-    auto* edit = new FieldEdit(family, index, parent);
+    auto* edit = new FieldEdit(family, parent);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
     fields_.At(family, index) = edit;

@@ -153,16 +153,14 @@ public:
     [[nodiscard]] T& At(Family family, int index) { return cells_.at(Position(family, index)); }
     [[nodiscard]] const T& At(Family family, int index) const { return cells_.at(Position(family, index)); }
 
-    // Where the family's cells begin among all 310.
-    [[nodiscard]] static constexpr std::size_t First(Family family) { return kFirst[static_cast<std::size_t>(family)]; }
-
     // Every value, in the order the editor shows the tables.
     [[nodiscard]] std::array<T, kFieldCount>& All() { return cells_; }
     [[nodiscard]] const std::array<T, kFieldCount>& All() const { return cells_; }
 
 private:
-    // First(family) for every family, by the family's value; worked out once,
-    // since every read of a field during a save or a plot goes through it.
+    // Where each family's cells begin among all 310, by the family's value;
+    // worked out once, since every read of a field during a save or a plot
+    // goes through it.
     static constexpr std::array<std::size_t, 7> kFirst = [] {
         std::array<std::size_t, 7> first{};
         std::size_t next = 0;

@@ -23,9 +23,7 @@ void SizeToText(QLabel& label) { label.resize(TextWidth(label, label.text()), kO
 
 }  // namespace
 
-frmAbout::frmAbout(QWidget* parent) : frmAbout(QString::fromStdString(ProgramVersionText()), parent) {}
-
-frmAbout::frmAbout(const QString& versionText, QWidget* parent)
+frmAbout::frmAbout(QWidget* parent)
     // A frameless tool window: no border, no title bar, no task-bar entry.
     : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint), picture_(AboutPicture()) {
     setObjectName(QStringLiteral("frmAbout"));
@@ -63,7 +61,7 @@ frmAbout::frmAbout(const QString& versionText, QWidget* parent)
         lblText_[index] = label;
     }
 
-    Form_Load(versionText);
+    Form_Load(QString::fromStdString(ProgramVersionText()));
 }
 
 void frmAbout::Form_Load(const QString& versionText) {

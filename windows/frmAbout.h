@@ -17,8 +17,6 @@ class frmAbout final : public QDialog {
     Q_OBJECT
 public:
     explicit frmAbout(QWidget* parent = nullptr);
-    // versionText takes the place of the program's version line.
-    explicit frmAbout(const QString& versionText, QWidget* parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
