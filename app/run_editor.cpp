@@ -13,6 +13,7 @@ int RunEditor(QApplication& app) {
     QtPlatform desktop;
     SurfaceGraph graph;  // declared first: the window gives it back when it goes
     frmMain window(desktop.Get(), graph);
+    desktop.SetOwner(window);
     window.Form_Load();
     window.show();
     return app.exec();

@@ -56,9 +56,12 @@ private:
     bool pathMustExist_;
 };
 
-QString RunFileDialog(const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
+// The owner, if there is one; else whatever window is active.
+QWidget* OwnerOr(QWidget* owner) { return owner != nullptr ? owner : QApplication::activeWindow(); }
+
+QString RunFileDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
     const bool pathMustExist = mode == QFileDialog::AcceptSave && options.pathMustExist;
-    TarvikFileDialog dialog(QApplication::activeWindow(), options.title, pathMustExist);
+    TarvikFileDialog dialog(parent, options.title, pathMustExist);
     dialog.setAcceptMode(mode);
     dialog.setNameFilter(FilterFor(options));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.overwritePrompt);
@@ -81,16 +84,21 @@ QString RunFileDialog(const FileDialogOptions& options, QFileDialog::AcceptMode 
 }  // namespace
 
 QString QtFileDialog::GetOpenFileName(const FileDialogOptions& options) {
-    return RunFileDialog(options, QFileDialog::AcceptOpen);
+    return RunFileDialog(OwnerOr(owner_), options, QFileDialog::AcceptOpen);
 }
 
 QString QtFileDialog::GetSaveFileName(const FileDialogOptions& options) {
-    return RunFileDialog(options, QFileDialog::AcceptSave);
+    return RunFileDialog(OwnerOr(owner_), options, QFileDialog::AcceptSave);
 }
 
 void QtMessageBox::Show(const QString& text, const QString& title, MessageIcon icon) {
     const QMessageBox::Icon qtIcon = icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Warning;
-    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, QApplication::activeWindow());
+    // Over the dialog that is open, else over the main window. Not the active
+    // window: right after a file dialog closes there is none until the window
+    // manager has given the focus back, and a box without a parent opens in
+    // the middle of the screen, without the program's icon.
+    QWidget* modal = QApplication::activeModalWidget();
+    QMessageBox box(qtIcon, title, text, QMessageBox::Ok, modal != nullptr ? modal : OwnerOr(owner_));
     box.exec();
 }
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
+
 #include "platform/platform.h"
 #include "platform/qt_file_system.h"
 
@@ -10,13 +13,23 @@ namespace tarvik {
 // boxes, override cursor and files.
 class QtFileDialog final : public FileDialog {
 public:
+    // The window the dialogs stand over.
+    void SetOwner(QWidget* owner) { owner_ = owner; }
     [[nodiscard]] QString GetOpenFileName(const FileDialogOptions& options) override;
     [[nodiscard]] QString GetSaveFileName(const FileDialogOptions& options) override;
+
+private:
+    QPointer<QWidget> owner_;
 };
 
 class QtMessageBox final : public MessageBox {
 public:
+    // The window a box stands over when no dialog is open.
+    void SetOwner(QWidget* owner) { owner_ = owner; }
     void Show(const QString& text, const QString& title, MessageIcon icon) override;
+
+private:
+    QPointer<QWidget> owner_;
 };
 
 class QtBusyCursor final : public BusyCursor {
@@ -42,6 +55,11 @@ struct QtPlatform {
     QtModalShow modalShow;
 
     [[nodiscard]] Platform Get() { return {fileDialog, messageBox, busyCursor, fileSystem, modalShow}; }
+    // The main window, over which dialogs and messages stand.
+    void SetOwner(QWidget& window) {
+        fileDialog.SetOwner(&window);
+        messageBox.SetOwner(&window);
+    }
 };
 
 }  // namespace tarvik

@@ -586,6 +586,7 @@ TEST_F(Editor, IllegalValueIsRefusedWithAMessageAndNothingSaved) {
         x_->Keys("{C-s}");
         const std::optional<Window> box = x_->WaitViewable("Input Error", 5s);
         ASSERT_TRUE(box.has_value()) << "no \"Input Error\" message";
+        EXPECT_EQ(x_->TransientFor(*box), main_) << "the message belongs over the main window";
         EXPECT_FALSE(x_->FindViewable("Save file")) << "a Save dialog came with an illegal value";
         ASSERT_TRUE(Dismiss(*box));
         ASSERT_TRUE(Edit(c.field, "{C-a}1"));  // legal again, so that the next case's family is the one refused
@@ -597,6 +598,17 @@ TEST_F(Editor, IllegalValueIsRefusedWithAMessageAndNothingSaved) {
     EXPECT_FALSE(x_->FindViewable("Save file"));
     ASSERT_TRUE(Dismiss(*open, "{Escape}"));
     EXPECT_TRUE(NothingButInputIn(dir_)) << "a refused save wrote a file";
+}
+
+TEST_F(Editor, WrongSizeMessageStandsOverTheMainWindow) {
+    ASSERT_TRUE(WaitMain());
+    const std::filesystem::path file = dir_ / "short.bin";
+    std::ofstream(file, std::ios::binary) << std::string(kImageSize - 1, 'x');
+    ASSERT_TRUE(Open(file));
+    const std::optional<Window> box = x_->WaitViewable("Error", 5s);
+    ASSERT_TRUE(box.has_value()) << "no \"Error\" message for a file of 4095 bytes";
+    EXPECT_EQ(x_->TransientFor(*box), main_) << "the message belongs over the main window";
+    ASSERT_TRUE(Dismiss(*box));
 }
 
 TEST_F(Editor, WholeTextOfAFieldIsVisibleWhenNotFocused) {
