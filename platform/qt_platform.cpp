@@ -5,8 +5,10 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 namespace tarvik {
 
@@ -56,12 +58,33 @@ private:
     bool pathMustExist_;
 };
 
+// Icons and kinds of the listed files from their names and modes alone.
+// Qt's own provider guesses a file's kind from its first bytes, on the thread
+// that runs the dialog: one file whose read never returns (the kernel log in
+// /proc, a stalled network share) would freeze the program for good.
+class NameOnlyIconProvider final : public QFileIconProvider {
+public:
+    using QFileIconProvider::icon;
+    [[nodiscard]] QIcon icon(const QFileInfo& info) const override { return icon(info.isDir() ? Folder : File); }
+    [[nodiscard]] QString type(const QFileInfo& info) const override {
+        // A folder, link or device is told by its mode, without reading it.
+        if (!info.isFile()) return QFileIconProvider::type(info);
+        const QMimeType kind = kinds_.mimeTypeForFile(info.fileName(), QMimeDatabase::MatchExtension);
+        return kind.comment().isEmpty() ? kind.name() : kind.comment();
+    }
+
+private:
+    QMimeDatabase kinds_;
+};
+
 // The owner, if there is one; else whatever window is active.
 QWidget* OwnerOr(QWidget* owner) { return owner != nullptr ? owner : QApplication::activeWindow(); }
 
 QString RunFileDialog(QWidget* parent, const FileDialogOptions& options, QFileDialog::AcceptMode mode) {
     const bool pathMustExist = mode == QFileDialog::AcceptSave && options.pathMustExist;
+    NameOnlyIconProvider icons;  // declared first: the dialog's model uses it until the dialog goes
     TarvikFileDialog dialog(parent, options.title, pathMustExist);
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(mode);
     dialog.setNameFilter(FilterFor(options));
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.overwritePrompt);

@@ -3,14 +3,22 @@
 // a name typed into the dialog and Return.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <functional>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
+#include <unistd.h>
 
 #include "platform/qt_platform.h"
 
@@ -41,6 +49,63 @@ void TypeName(QFileDialog& dialog, const QString& name) {
     // whose list then takes the Return.
     edit->setText(name);
     QTest::keyClick(edit, Qt::Key_Return);
+}
+
+// A file whose opening blocks, as the kernel log in /proc or a file on a
+// stalled network share does: a write lease held here makes every other open
+// wait until the lease goes. It goes when the test is done, or after 3 s, so
+// that a dialog stuck on it fails the test instead of hanging it.
+class BlockingFile {
+public:
+    explicit BlockingFile(const QString& path) {
+        if (QFile file(path); !file.open(QIODevice::WriteOnly) || file.write(QByteArray(4096, 'x')) != 4096) return;
+        std::signal(SIGIO, SIG_IGN);  // the lease's holder is signalled when another open waits
+        fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        blocking_ = fd_ >= 0 && ::fcntl(fd_, F_SETLEASE, F_WRLCK) == 0;
+        releaser_ = std::thread([this, done = done_.get_future()] {
+            done.wait_for(std::chrono::seconds(3));
+            if (fd_ >= 0) ::close(fd_);
+        });
+    }
+    ~BlockingFile() {
+        done_.set_value();
+        if (releaser_.joinable()) releaser_.join();
+    }
+    [[nodiscard]] bool blocking() const { return blocking_; }
+
+private:
+    int fd_ = -1;
+    bool blocking_ = false;
+    std::promise<void> done_;
+    std::thread releaser_;
+};
+
+TEST(QtFileDialogTest, AFolderIsListedWithoutReadingItsFiles) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("image"));  // no extension: nothing to tell its kind by
+    const BlockingFile file(path);
+    ASSERT_TRUE(file.blocking()) << "no lease on " << path.toStdString();
+    QElapsedTimer clock;
+    qint64 listedAfter = -1;
+    WhenModalIsUp<QFileDialog>([&](QFileDialog& dialog) {
+        auto* model = dialog.findChild<QFileSystemModel*>();
+        ASSERT_NE(model, nullptr);
+        clock.start();
+        dialog.setDirectory(dir.path());
+        // The listing is done once the file's kind (the third column) is known.
+        auto* poll = new QTimer(&dialog);
+        QObject::connect(poll, &QTimer::timeout, &dialog, [&, model, poll, d = &dialog] {
+            if (model->index(path, 2).data().toString().isEmpty()) return;
+            poll->stop();
+            listedAfter = clock.elapsed();
+            d->reject();
+        });
+        poll->start(10);
+    });
+    QtFileDialog dialogs;
+    (void)dialogs.GetOpenFileName({.title = QStringLiteral("Open file"), .filterName = {}, .fileMustExist = true});
+    EXPECT_TRUE(listedAfter >= 0 && listedAfter < 1000) << "the dialog answered after " << listedAfter << " ms";
 }
 
 TEST(QtFileDialogTest, ASaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
