@@ -2,13 +2,20 @@
 #include "platform/qt_platform.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMimeDatabase>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTreeView>
+#include <algorithm>
 
 namespace tarvik {
 
@@ -33,6 +40,40 @@ void ReportMissingFolder(QWidget* over, const QString& title, const QString& fol
     box.exec();
 }
 
+// The width a list cell needs to show `text` whole, as the view draws it.
+[[nodiscard]] int CellWidth(const QTreeView& view, const QString& text) {
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = text;
+    return view.style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, QSize(), &view).width();
+}
+
+// Widens the size and date columns to their longest texts, and the dialog
+// so that every column is in view: Qt sizes both columns to samples shorter
+// than what they show ("1,023.00 MiB", "28 Sep 2026 23:59:59"), which are
+// then cut short.
+void FitColumns(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (view == nullptr) return;
+    const QLocale locale = QLocale::system();
+    int sizeWidth = 0;
+    for (int shift = 0; shift <= 40; shift += 10) {
+        sizeWidth = std::max(sizeWidth, CellWidth(*view, locale.formattedDataSize(Q_INT64_C(1023) << shift)));
+    }
+    int dateWidth = 0;
+    for (int month = 1; month <= 12; ++month) {
+        const QDateTime latest(QDate(2026, month, 28), QTime(23, 59, 59));
+        dateWidth = std::max(dateWidth, CellWidth(*view, locale.toString(latest, QLocale::ShortFormat)));
+    }
+    QHeaderView* header = view->header();
+    for (const auto& [column, width] : {std::pair{1, sizeWidth}, std::pair{3, dateWidth}}) {
+        header->resizeSection(column, std::max({width, header->sectionSizeHint(column), header->sectionSize(column)}));
+    }
+    const int wanted = header->length() + view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
+    dialog.resize(dialog.width() + std::max(0, wanted - view->viewport()->width()), dialog.height());
+}
+
 // Qt's own file dialog, which keeps itself open when a save names a folder
 // that does not exist: the user is told and can correct the name, as the
 // tuner expects from a save dialog, instead of the dialog closing on a name
@@ -52,6 +93,13 @@ public:
             }
         }
         QFileDialog::accept();
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QFileDialog::showEvent(event);
+        // Once laid out, so that the list's width is known.
+        if (!event->spontaneous()) FitColumns(*this);
     }
 
 private:

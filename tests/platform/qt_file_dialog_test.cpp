@@ -6,11 +6,14 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -80,23 +83,20 @@ private:
     std::thread releaser_;
 };
 
-TEST(QtFileDialogTest, AFolderIsListedWithoutReadingItsFiles) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("image"));  // no extension: nothing to tell its kind by
-    const BlockingFile file(path);
-    ASSERT_TRUE(file.blocking()) << "no lease on " << path.toStdString();
+// Opens the Open dialog, turns it to `folder` as the user would, and closes
+// it once `listed` holds for its list; returns how long the listing took, or
+// -1 when the dialog closed without it.
+qint64 ListFolder(const QString& folder, const std::function<bool(QFileDialog&, QFileSystemModel&)>& listed) {
     QElapsedTimer clock;
     qint64 listedAfter = -1;
     WhenModalIsUp<QFileDialog>([&](QFileDialog& dialog) {
         auto* model = dialog.findChild<QFileSystemModel*>();
         ASSERT_NE(model, nullptr);
         clock.start();
-        dialog.setDirectory(dir.path());
-        // The listing is done once the file's kind (the third column) is known.
+        dialog.setDirectory(folder);
         auto* poll = new QTimer(&dialog);
         QObject::connect(poll, &QTimer::timeout, &dialog, [&, model, poll, d = &dialog] {
-            if (model->index(path, 2).data().toString().isEmpty()) return;
+            if (!listed(*d, *model)) return;
             poll->stop();
             listedAfter = clock.elapsed();
             d->reject();
@@ -105,7 +105,53 @@ TEST(QtFileDialogTest, AFolderIsListedWithoutReadingItsFiles) {
     });
     QtFileDialog dialogs;
     (void)dialogs.GetOpenFileName({.title = QStringLiteral("Open file"), .filterName = {}, .fileMustExist = true});
+    return listedAfter;
+}
+
+TEST(QtFileDialogTest, AFolderIsListedWithoutReadingItsFiles) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("image"));  // no extension: nothing to tell its kind by
+    const BlockingFile file(path);
+    ASSERT_TRUE(file.blocking()) << "no lease on " << path.toStdString();
+    // The listing is done once the file's kind (the third column) is known.
+    const qint64 listedAfter = ListFolder(
+        dir.path(), [&](QFileDialog&, QFileSystemModel& model) { return !model.index(path, 2).data().isNull(); });
     EXPECT_TRUE(listedAfter >= 0 && listedAfter < 1000) << "the dialog answered after " << listedAfter << " ms";
+}
+
+TEST(QtFileDialogTest, NameSizeAndDateOfAFileAreShownWhole) {
+    // As a first-time user sees it: Qt keeps the widths of the columns from the
+    // last dialog.
+    QSettings(QSettings::UserScope, QStringLiteral("QtProject")).remove(QStringLiteral("FileDialog/treeViewHeader"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        const char* name;
+        qint64 size;
+    } files[] = {{"image.bin", 4096}, {"dump.bin", 114176}, {"flash-dump.bin", Q_INT64_C(1023) << 20}};
+    for (const auto& f : files) {
+        QFile file(dir.filePath(QLatin1String(f.name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.resize(f.size));  // sparse: no disk taken
+    }
+    const qint64 listedAfter = ListFolder(dir.path(), [&](QFileDialog& dialog, QFileSystemModel& model) {
+        for (const auto& f : files) {
+            if (model.index(dir.filePath(QLatin1String(f.name)), 3).data().toString().isEmpty()) return false;
+        }
+        auto* view = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+        EXPECT_TRUE(view != nullptr && view->isVisible());
+        for (const auto& f : files) {
+            for (const int column : {0, 1, 3}) {
+                const QModelIndex index = model.index(dir.filePath(QLatin1String(f.name)), column);
+                const QRect cell = view->visualRect(index);
+                EXPECT_GE(cell.width(), view->sizeHintForIndex(index).width())
+                    << f.name << ": \"" << index.data().toString().toStdString() << "\" is cut short";
+                EXPECT_LE(cell.right(), view->viewport()->width()) << f.name << ": column " << column << " is hidden";
+            }
+        }
+        return true;
+    });
+    EXPECT_GE(listedAfter, 0) << "the files were never listed";
 }
 
 TEST(QtFileDialogTest, ASaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
