@@ -2,6 +2,10 @@
 #include "app/run_editor.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
 
 #include "editor/frmMain.h"
 #include "graph/surface_graph.h"
@@ -9,12 +13,51 @@
 
 namespace tarvik {
 
+namespace {
+
+// Keeps the window's frame within the screen's free area (the screen less
+// task bars and panels): the window is made smaller where it must be, the
+// layout clipped as when the user shrinks it, and moved in. It may still be
+// enlarged afterwards.
+void KeepOnScreen(QWidget& window) {
+    const QRect area = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    if (area.contains(frame)) return;
+    const QSize border = frame.size() - window.size();
+    window.resize(window.size().boundedTo(area.size() - border));
+    const QSize outer = window.size() + border;
+    window.move(std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - outer.width())),
+                std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height())));
+}
+
+// The window manager's frame is known only once it has framed the window:
+// checked again after the window's first paint, when it has.
+class KeepOnScreenWhenFramed final : public QObject {
+public:
+    explicit KeepOnScreenWhenFramed(QWidget& window) : window_(window) { window.installEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] { KeepOnScreen(window_); });
+        }
+        return false;
+    }
+
+private:
+    QWidget& window_;
+};
+
+}  // namespace
+
 int RunEditor(QApplication& app) {
     QtPlatform desktop;
     SurfaceGraph graph;  // declared first: the window gives it back when it goes
     frmMain window(desktop.Get(), graph);
     desktop.SetOwner(window);
     window.Form_Load();
+    KeepOnScreen(window);
+    const KeepOnScreenWhenFramed framed(window);
     window.show();
     return app.exec();
 }

@@ -502,6 +502,36 @@ TEST_F(Editor, WindowMayShrinkBelowItsFirstSize) {
     }
 }
 
+// A screen whose free area, between a panel above and a task bar below, is
+// lower than the window's layout.
+class EditorOnALowScreen : public Editor {
+protected:
+    static constexpr Rect kArea{0, 40, 1280, 660};
+    void SetUp() override {
+        ASSERT_NE(x_, nullptr);
+        x_->SetWorkArea(kArea);
+        Editor::SetUp();
+    }
+    void TearDown() override {
+        Editor::TearDown();
+        x_->SetWorkArea(std::nullopt);
+    }
+};
+
+TEST_F(EditorOnALowScreen, WindowOpensWithinTheFreeArea) {
+    ASSERT_TRUE(WaitMain());
+    Rect g{};
+    const bool within = WaitUntil(
+        [&] {
+            g = x_->Geometry(main_).value_or(Rect{});
+            return g.y >= kArea.y && g.y + g.height <= kArea.y + kArea.height;
+        },
+        5s);
+    EXPECT_TRUE(within) << "the window stands from y " << g.y << " to " << g.y + g.height;
+    EXPECT_EQ(g.height, kArea.height) << "a window clipped more than the free area needs";
+    EXPECT_EQ(g.width, 675);
+}
+
 TEST_F(EditorCases, RealKeysEditEveryFamilyAndTheSaveHoldsExactlyTheEdits) {
     constexpr std::array<EditCase, 16> kCases{{
         {"typing over Ctrl+A", {Family::Data, 0}, 945, nullptr, "{C-a}517", 517},

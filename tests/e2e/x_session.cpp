@@ -175,6 +175,18 @@ Window XSession::TransientFor(Window w) const {
     return XGetTransientForHint(display_.get(), w, &owner) ? owner : None;
 }
 
+void XSession::SetWorkArea(std::optional<Rect> area) {
+    const Atom workArea = XInternAtom(display_.get(), "_NET_WORKAREA", False);
+    if (area) {
+        const long value[4] = {area->x, area->y, area->width, area->height};
+        XChangeProperty(display_.get(), root_, workArea, XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(value), 4);
+    } else {
+        XDeleteProperty(display_.get(), root_, workArea);
+    }
+    XSync(display_.get(), False);
+}
+
 std::optional<Rect> XSession::Geometry(Window w) const {
     const auto a = Attributes(w);
     int x = 0, y = 0;

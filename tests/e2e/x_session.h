@@ -90,6 +90,9 @@ public:
     // holds the pointer and keyboard grabbed while it stands.
     [[nodiscard]] bool PopupShown() const;
     [[nodiscard]] Display* display() const { return display_.get(); }
+    // The screen's free area, as a window manager announces it once it has
+    // set its task bars and panels aside; none: the whole screen.
+    void SetWorkArea(std::optional<Rect> area);
 
     void Focus(Window w);
     // Plain characters are typed; "{Name}" presses the key of that keysym,
