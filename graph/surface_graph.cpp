@@ -30,13 +30,20 @@ constexpr const char* kMarkerMesh = ":/tarvik/graph/marker_sphere.obj";
 constexpr float kMarkerScale = 0.09f;
 
 // Seen from above the high-RPM, low-load corner: the map rises away from
-// the viewer towards high load, so no part of it hides another.
+// the viewer towards high load, so no part of it hides another. Close
+// enough that box and labels fill the small view, edge to edge.
 constexpr float kCameraYaw = -40.0f;
-constexpr float kCameraPitch = 28.0f;
-constexpr float kCameraZoom = 115.0f;
-// Aim a little below the box's centre: the axis labels hang below the box,
-// so this centres box and labels together in the small view.
-constexpr QVector3D kCameraTarget(0.0f, -0.3f, 0.0f);
+constexpr float kCameraPitch = 32.0f;
+constexpr float kCameraZoom = 110.0f;
+// Aim below the box's centre: the axis labels hang below the box, so this
+// centres box and labels together in the view.
+constexpr QVector3D kCameraTarget(0.0f, -0.35f, 0.0f);
+
+// The graph sizes its labels against its scene, not the screen: the point
+// size only scales them (0.05 + p / 500 of a scene unit high). Arial at 40
+// here stands about as high on the 413 x 365 view (10 to 11 pixels) as
+// 12 pt text does on the screen; 12 itself came out some 7 pixels high.
+constexpr int kLabelPointSize = 40;
 
 struct AxisSetup {
     const char* title;
@@ -78,9 +85,11 @@ void ConfigureAxis(QValue3DAxis& axis, const AxisSetup& setup) {
 }
 
 // The graph's own default asks for 8 samples per pixel; a software renderer
-// gives 4, and then shades and blends every pixel four times over: a frame
-// takes nearly twice as long and the buffers cost some 5 MB more, while
-// every keystroke in the map draws a frame. Edges are drawn without smoothing.
+// gives 4, and then shades and blends every pixel four times over: a
+// keystroke's frame took 2.5 to 6 ms longer, at times more than half a 60 Hz
+// frame in all, while every keystroke in the map draws a frame, and the
+// buffers 5 to 10 MiB more. Edges are drawn without smoothing, and the grid
+// lines, strips thinner than a pixel, show dotted.
 // Built by hand rather than through the library's helper, which makes and
 // drops a whole GL context only to find out which GL flavour is in use.
 [[nodiscard]] QSurfaceFormat GraphFormat() {
@@ -172,7 +181,10 @@ void SurfaceGraph::BuildGraph() const {
 
     Q3DTheme* theme = graph_->activeTheme();
     theme->setType(Q3DTheme::ThemeQt);
-    theme->setFont(QFont(QStringLiteral("Arial"), 12));
+    theme->setFont(QFont(QStringLiteral("Arial"), kLabelPointSize));
+    // Black, not the theme's dark grey: the labels are drawn from a large picture
+    // of the text shrunk to size, which thins and lightens the strokes.
+    theme->setLabelTextColor(Qt::black);
     theme->setLabelBorderEnabled(false);
     theme->setLabelBackgroundEnabled(false);
     // Light grid lines: with three minor steps to every major one, dark lines

@@ -3,6 +3,8 @@
 // what it holds after each call, and that both plots really reach the
 // picture.
 
+#include <Q3DCamera>
+#include <Q3DScene>
 #include <Q3DSurface>
 #include <Q3DTheme>
 #include <QDir>
@@ -12,9 +14,12 @@
 #include <QValue3DAxis>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "graph/modPlot.h"
 #include "graph/surface_graph.h"
@@ -94,7 +99,80 @@ TEST_F(SurfaceGraphTest, AxesCarryTheirCaptionsRangesAndTicks) {
     }
     const QFont font = graph_->Graph3D()->activeTheme()->font();
     EXPECT_EQ(font.family(), QStringLiteral("Arial"));
-    EXPECT_EQ(font.pointSize(), 12);
+    EXPECT_EQ(font.weight(), QFont::Normal);
+}
+
+// The heights of the labels in a picture of the graph drawn with no surface,
+// grid or walls, where every dark patch is text: a patch's height is its
+// extent across its principal axis, so that a label tilted with the view
+// measures as high as one lying straight. Patches too short to have a
+// baseline (a lone glyph, a dot) are left out.
+[[nodiscard]] std::vector<int> LabelHeights(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    const auto dark = [&](QPoint p) { return image.rect().contains(p) && qGray(image.pixel(p)) < 200; };
+    std::vector<char> seen(static_cast<std::size_t>(image.width() * image.height()), 0);
+    const auto visit = [&](QPoint p) { return !std::exchange(seen[p.y() * image.width() + p.x()], 1); };
+    std::vector<int> heights;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!dark({x, y}) || !visit({x, y})) continue;
+            std::vector<QPointF> patch{QPointF(x, y)};
+            for (std::size_t i = 0; i < patch.size(); ++i) {
+                for (const QPoint step : {QPoint(1, 0), QPoint(1, 1), QPoint(0, 1), QPoint(-1, 1)}) {
+                    for (const QPoint n : {patch[i].toPoint() + step, patch[i].toPoint() - step}) {
+                        if (dark(n) && visit(n)) patch.emplace_back(n);
+                    }
+                }
+            }
+            QPointF mean;
+            for (const QPointF& p : patch) mean += p / static_cast<double>(patch.size());
+            double xx = 0, yy = 0, xy = 0;
+            for (const QPointF& p : patch) {
+                const QPointF d = p - mean;
+                xx += d.x() * d.x();
+                yy += d.y() * d.y();
+                xy += d.x() * d.y();
+            }
+            const double angle = 0.5 * std::atan2(2 * xy, xx - yy);
+            const QPointF along(std::cos(angle), std::sin(angle));
+            const QPointF across(-along.y(), along.x());
+            double length[2] = {1e9, -1e9}, height[2] = {1e9, -1e9};
+            for (const QPointF& p : patch) {
+                const double a = QPointF::dotProduct(p, along), h = QPointF::dotProduct(p, across);
+                length[0] = std::min(length[0], a), length[1] = std::max(length[1], a);
+                height[0] = std::min(height[0], h), height[1] = std::max(height[1], h);
+            }
+            if (patch.size() >= 6 && length[1] - length[0] >= 1.5 * (height[1] - height[0])) {
+                heights.push_back(static_cast<int>(std::lround(height[1] - height[0])) + 1);
+            }
+        }
+    }
+    return heights;
+}
+
+// Readable at the view's size, as set up and turned as a user turns it: the
+// typical label at least 10 pixels high, as 12 pt text is on the screen.
+TEST_F(SurfaceGraphTest, AxisLabelsAreReadableFromEveryAngle) {
+    Q3DCamera* camera = graph_->Graph3D()->scene()->activeCamera();
+    const struct {
+        const char* view;
+        float turn;  // degrees, added to the camera's own
+        float tilt;
+    } views[] = {
+        {"as set up", 0, 0}, {"turned a quarter", 90, 0}, {"turned half", 180, 0}, {"looked at from above", 0, 25}};
+    graph_->Graph3D()->activeTheme()->setGridEnabled(false);
+    graph_->Graph3D()->activeTheme()->setBackgroundEnabled(false);
+    const float yaw = camera->xRotation();
+    const float pitch = camera->yRotation();
+    for (const auto& v : views) {
+        SCOPED_TRACE(v.view);
+        camera->setXRotation(yaw + v.turn);
+        camera->setYRotation(pitch + v.tilt);
+        std::vector<int> heights = LabelHeights(Render(v.view));
+        ASSERT_GE(heights.size(), 20u) << "the tick labels are missing";
+        std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
+        EXPECT_GE(heights[heights.size() / 2], 10) << "median of " << heights.size() << " labels";
+    }
 }
 
 TEST_F(SurfaceGraphTest, StartsWithOneEmptyFuelSeriesAndTheSurfaceReachesThePicture) {
