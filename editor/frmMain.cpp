@@ -12,10 +12,10 @@
 #include "editor/field_edit.h"
 #include "editor/scope_exit.h"
 #include "editor/tab_control.h"
-#include "editor/to_qstring.h"
 #include "graph/modPlot.h"
 #include "image/codec.h"
 #include "platform/image_file.h"
+#include "platform/to_qstring.h"
 #include "windows/frmAbout.h"
 #include "windows/frmSplash.h"
 

@@ -11,7 +11,7 @@
 #include "editor/field_edit.h"
 #include "editor/frmMain.h"
 #include "editor/tab_control.h"
-#include "editor/to_qstring.h"
+#include "platform/to_qstring.h"
 #include "windows/pictures.h"
 #include "windows/window_fonts.h"
 

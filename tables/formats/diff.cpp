@@ -8,16 +8,13 @@
 #include <optional>
 
 #include "image/codec.h"
+#include "platform/to_qstring.h"
 #include "tables/formats/csv.h"
 #include "tables/formats/dump.h"
 
 namespace tarvik::tables {
 
 namespace {
-
-[[nodiscard]] QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 [[nodiscard]] std::string DifferenceText(const CellChange& change) {
     const double difference = ParseLeadingNumber(change.after) - ParseLeadingNumber(change.before);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "image/codec.h"
+#include "platform/to_qstring.h"
 #include "tables/formats/csv.h"
 
 namespace tarvik::tables {
@@ -23,10 +24,6 @@ constexpr std::size_t kIndent = 2;
     std::string padded(width > text.size() ? width - text.size() : 0, ' ');
     padded += text;
     return padded;
-}
-
-[[nodiscard]] QString ToQString(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 [[nodiscard]] std::size_t WidestCaption(Family family) {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/to_qstring.h"
+#include "platform/to_qstring.h"
 #include "tests/support/editor_harness.h"
 #include "tests/support/image_oracle.h"
 
