@@ -215,8 +215,10 @@ done
 echo "main window \"Tarvik for Saabs\" shown after $((SECONDS - (deadline - $2))) s, $splash"
 # Its identity as the desktop sees it: the window class "tarvik" in both
 # halves of WM_CLASS, which the desktop entry's StartupWMClass names.
-if ! xdotool search --all --onlyvisible --name '^Tarvik for Saabs$' --classname '^tarvik$' --class '^tarvik$' \
-        >/dev/null 2>&1; then
+# (This xdotool takes one pattern and flags for the fields it must match.)
+main_windows=$(xdotool search --onlyvisible --name '^Tarvik for Saabs$' 2>/dev/null | sort)
+classed=$(xdotool search --onlyvisible --all --class --classname '^tarvik$' 2>/dev/null | sort)
+if [[ -z $(comm -12 <(echo "$main_windows") <(echo "$classed")) ]]; then
     echo "the main window's WM_CLASS is not \"tarvik\", \"tarvik\""
     kill "$pid"
     exit 1
