@@ -3,9 +3,9 @@
 # Fails when a source file includes a header from a folder its own folder
 # must not depend on: the parts depend on each other in one direction only
 # (image <- platform, graph <- editor <- app; windows on its own; the table
-# tool's folders in the order cells <- formats <- chips <- commands <- cli). A
-# sub-folder is judged as a part of its own when it has a line below, and as
-# part of the nearest folder above it that has one otherwise.
+# tool's folders in the order cells <- formats <- chips <- sheet <- commands
+# <- cli). A sub-folder is judged as a part of its own when it has a line
+# below, and as part of the nearest folder above it that has one otherwise.
 #
 #   bash tools/check_layers.sh [source root]
 #   bash tools/check_layers.sh --self-test
@@ -23,7 +23,8 @@ declare -A allowed=(
     [tables/formats]="tables/formats tables image platform"
     [tables/chips]="tables/chips tables/formats tables image platform"
     [tables/devices]="tables/devices image"
-    [tables/commands]="tables/commands tables/devices tables/chips tables/formats tables image platform generated"
+    [tables/sheet]="tables/sheet tables/chips tables/formats tables image platform generated"
+    [tables/commands]="tables/commands tables/devices tables/sheet tables/chips tables/formats tables image platform generated"
     [tables/cli]="tables/cli tables/commands tables/devices tables platform generated"
 )
 

@@ -18,6 +18,7 @@ std::unique_ptr<const Command> MakeEmulatorUploadCommand();
 std::unique_ptr<const Command> MakeEmulatorVerifyCommand();
 std::unique_ptr<const Command> MakeEmulatorDownloadCommand();
 std::unique_ptr<const Command> MakeEmulatorWatchCommand();
+std::unique_ptr<const Command> MakeSheetCommand();
 
 const std::vector<std::unique_ptr<const Command>>& Commands() {
     static const std::vector<std::unique_ptr<const Command>> commands = [] {
@@ -34,6 +35,7 @@ const std::vector<std::unique_ptr<const Command>>& Commands() {
         list.push_back(MakeEmulatorVerifyCommand());
         list.push_back(MakeEmulatorDownloadCommand());
         list.push_back(MakeEmulatorWatchCommand());
+        list.push_back(MakeSheetCommand());
         return list;
     }();
     return commands;

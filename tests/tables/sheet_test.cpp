@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The map sheet as tarvik-tables sheet writes it, in this process: every
+// format with and without a base, what its text says and what colours its
+// cells are filled with.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include "tables/chips/chips.h"
+#include "tables/formats/edits.h"
+#include "tables/sheet/sheet.h"
+#include "tests/tables/tool_run.h"
+
+namespace tarvik::tables {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+[[nodiscard]] ImageBytes DemoImage() {
+    QFile file(QString::fromUtf8(TARVIK_DEMO_IMAGE));
+    ImageBytes image{};
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(reinterpret_cast<char*>(image.data()), static_cast<qint64>(image.size())), 4096);
+    return image;
+}
+
+[[nodiscard]] QString First16(const ImageBytes& image) {
+    return QString::fromStdString(FingerprintOf(image).sha256.substr(0, 16));
+}
+
+// The fill of the fuel map's cell in a PNG sheet, away from its text.
+[[nodiscard]] QColor FillAt(const QImage& sheet, int row, int column) {
+    const QRectF cell = FuelCellRect(row, column);
+    const double perMm = kSheetPngDpi / 25.4;
+    return sheet.pixelColor(static_cast<int>((cell.left() + cell.width() * 0.15) * perMm),
+                            static_cast<int>((cell.top() + cell.height() * 0.15) * perMm));
+}
+
+// Within one step of 8 bits: anti-aliasing and the PNG's rounding.
+[[nodiscard]] bool Near(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) <= 1 && std::abs(a.green() - b.green()) <= 1 &&
+           std::abs(a.blue() - b.blue()) <= 1;
+}
+
+TEST(SheetTest, EveryFormatWithAndWithoutABase) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const ImageBytes demo = DemoImage();
+    const QString demoPath = QString::fromUtf8(TARVIK_DEMO_IMAGE);
+    // The variant: one fuel-map cell richer by 14, one leaner by 10, and a
+    // warm-up cell; the demo's map runs from 150 to 945.
+    const ApplyResult variant = ApplyEdits(demo, {{Family::Data, CellAt(0, 3), "419", ""},
+                                                  {Family::Data, CellAt(12, 2), "230", ""},
+                                                  {Family::WE, 14, "20", ""}});
+    ASSERT_EQ(variant.error, "");
+    const QString variantPath = folder.filePath(u"variant.bin"_s);
+    {
+        QFile file(variantPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(variant.image.data()), 4096);
+    }
+
+    struct Case {
+        QString out;
+        bool withBase;
+        int status;
+        QByteArray start;  // the file's first bytes; nothing written when empty
+    };
+    const Case cases[] = {
+        {u"plain.pdf"_s, false, kSuccess, "%PDF-"},   {u"plain.svg"_s, false, kSuccess, "<?xml"},
+        {u"plain.png"_s, false, kSuccess, "\x89PNG"}, {u"changes.PDF"_s, true, kSuccess, "%PDF-"},
+        {u"changes.svg"_s, true, kSuccess, "<?xml"},  {u"changes.png"_s, true, kSuccess, "\x89PNG"},
+        {u"picture.jpg"_s, false, kTrouble, {}},
+    };
+    for (const Case& c : cases) {
+        const QString out = folder.filePath(c.out);
+        QStringList arguments{u"sheet"_s, c.withBase ? variantPath : demoPath, u"--output"_s, out};
+        if (c.withBase) arguments << u"--base"_s << demoPath;
+        const Finished run = RunInProcess(arguments);
+        EXPECT_EQ(run.status, c.status) << c.out.toStdString() << ": " << run.err;
+        QFile file(out);
+        EXPECT_EQ(file.open(QIODevice::ReadOnly), !c.start.isEmpty()) << c.out.toStdString();
+        const QByteArray data = file.isOpen() ? file.readAll() : QByteArray();
+        EXPECT_TRUE(data.startsWith(c.start)) << c.out.toStdString();
+
+        if (c.out.endsWith(u".svg"_s)) {
+            // Texts as Qt SVG writes them: each in an element of its own.
+            const QString text = QString::fromUtf8(data);
+            const QString image = First16(c.withBase ? variant.image : demo);
+            EXPECT_TRUE(text.contains(image)) << c.out.toStdString();
+            EXPECT_TRUE(text.contains(First16(demo))) << c.out.toStdString();  // the base's, with one
+            EXPECT_TRUE(text.contains(u">945</text>"_s) && text.contains(u">6096 rpm</text>"_s));
+            EXPECT_EQ(text.contains(u">419</text>"_s), c.withBase);
+            EXPECT_EQ(text.contains(u">+14</text>"_s), c.withBase);
+            EXPECT_EQ(text.contains(u">-10</text>"_s), c.withBase);
+            EXPECT_EQ(text.contains(u"2 of 256 changed"_s), c.withBase);
+            EXPECT_EQ(text.contains(u"1 of 17 changed"_s), c.withBase);
+        }
+        if (c.out.endsWith(u".png"_s)) {
+            const QImage sheet = QImage::fromData(data, "PNG");
+            EXPECT_EQ(sheet.size(), QSize(1754, 1240));  // A4 landscape at 150 dpi
+            // The lowest value (150 at the bottom left) at the colour map's
+            // first entry, the highest (945, top right) at its last, as
+            // published; a cell between them where the map puts it.
+            EXPECT_TRUE(Near(FillAt(sheet, 15, 0), QColor(68, 1, 84))) << FillAt(sheet, 15, 0).name().toStdString();
+            EXPECT_TRUE(Near(FillAt(sheet, 0, 15), QColor(253, 231, 37)));
+            EXPECT_TRUE(Near(FillAt(sheet, 7, 8), MapColour((518.0 - 150) / (945 - 150))));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarvik::tables
