@@ -179,6 +179,14 @@ TEST_F(ProcessTest, ChipAndVerifyAsPrograms) {
     EXPECT_NE(verify.out.find("Copy 1 (0x1000-0x1FFF): 1 byte of 4096 differs"), std::string::npos) << verify.out;
 }
 
+// The sheet draws: as a program without a display and with a platform
+// plugin that does not exist, it takes the offscreen platform itself.
+TEST_F(ProcessTest, SheetDrawsWithoutADisplay) {
+    const Finished sheet = RunTool({u"sheet"_s, QString::fromUtf8(TARVIK_DEMO_IMAGE), u"-o"_s, Path(u"x.png"_s)});
+    EXPECT_EQ(sheet.status, 0) << sheet.err;
+    EXPECT_TRUE(Read(u"x.png"_s).startsWith("\x89PNG"));
+}
+
 // ---------------------------------------------------------------------------
 // apply refused: its status, its message, and nothing written
 
