@@ -22,6 +22,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
     qt6-datavisualization-dev qt6-declarative-dev qt6-serialport-dev
+    qt6-svg-dev
     libgl-dev libgl1-mesa-dri libglx-mesa0
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth fontconfig fonts-liberation2
