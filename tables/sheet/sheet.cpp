@@ -4,6 +4,7 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLinearGradient>
 #include <QMarginsF>
@@ -238,7 +239,6 @@ void DrawLegend(QPainter& painter, double low, double high, bool withBase) {
             step = factor * power;
             if (step >= rough) break;
         }
-        painter.setPen(QPen(Qt::black, 2));
         for (double value = std::ceil(low / step) * step; value <= high; value += step) {
             const double x = bar.left() + Position(value, low, high) * bar.width();
             if (x - bar.left() < 50 || bar.right() - x < 50) continue;
@@ -303,7 +303,7 @@ void DrawChart(QPainter& painter, const Tables& tables, Family family, const QRe
     }
     const auto at = [&](int i, double value) {
         return QPointF(plot.left() + (i + 0.5) * plot.width() / count,
-                       plot.bottom() - (high > low ? Position(value, low, high) : 0.5) * plot.height());
+                       plot.bottom() - Position(value, low, high) * plot.height());
     };
     painter.setPen(QPen(QColor(200, 200, 200), 2));
     painter.drawLine(plot.bottomLeft() + QPointF(0, 20), plot.bottomRight() + QPointF(0, 20));
@@ -443,6 +443,9 @@ QByteArray DrawSheet(const SheetContents& contents, SheetFormat format) {
         }
         case SheetFormat::Png: {
             QImage image(PngPixels(kSheetWidthMm), PngPixels(kSheetHeightMm), QImage::Format_RGB32);
+            // The page rounded up to whole pixels: the last column is paper
+            // too, not whatever the memory held.
+            image.fill(Qt::white);
             image.setDotsPerMeterX(static_cast<int>(std::lround(kSheetPngDpi / 0.0254)));
             image.setDotsPerMeterY(image.dotsPerMeterX());
             {
