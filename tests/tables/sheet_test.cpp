@@ -45,6 +45,19 @@ using namespace Qt::Literals::StringLiterals;
            std::abs(a.blue() - b.blue()) <= 1;
 }
 
+// Whether the middle of the cell, where its value stands, holds a pixel of
+// that ink.
+[[nodiscard]] bool HasInk(const QImage& sheet, int row, int column, const QColor& ink) {
+    const QRectF cell = FuelCellRect(row, column);
+    const double perMm = kSheetPngDpi / 25.4;
+    for (double y = cell.top() + cell.height() * 0.3; y < cell.bottom() - cell.height() * 0.3; y += 1 / perMm) {
+        for (double x = cell.left() + cell.width() * 0.25; x < cell.right() - cell.width() * 0.25; x += 1 / perMm) {
+            if (Near(sheet.pixelColor(static_cast<int>(x * perMm), static_cast<int>(y * perMm)), ink)) return true;
+        }
+    }
+    return false;
+}
+
 TEST(SheetTest, EveryFormatWithAndWithoutABase) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
@@ -108,6 +121,10 @@ TEST(SheetTest, EveryFormatWithAndWithoutABase) {
             EXPECT_TRUE(Near(FillAt(sheet, 15, 0), QColor(68, 1, 84))) << FillAt(sheet, 15, 0).name().toStdString();
             EXPECT_TRUE(Near(FillAt(sheet, 0, 15), QColor(253, 231, 37)));
             EXPECT_TRUE(Near(FillAt(sheet, 7, 8), MapColour((518.0 - 150) / (945 - 150))));
+            // The value readable on its fill: white on the darkest, black on
+            // the lightest.
+            EXPECT_TRUE(HasInk(sheet, 15, 0, Qt::white) && !HasInk(sheet, 15, 0, Qt::black));
+            EXPECT_TRUE(HasInk(sheet, 0, 15, Qt::black) && !HasInk(sheet, 0, 15, Qt::white));
         }
     }
 }
