@@ -49,6 +49,7 @@ app_id=io.github.tarvik.Tarvik
 expected_files=(
     /usr/bin/tarvik
     /usr/bin/tarvik-tables
+    /usr/lib/tarvik/plugins/tarvik-sheet.so
     "/usr/share/applications/$app_id.desktop"
     /usr/share/doc/tarvik/changelog.gz
     /usr/share/doc/tarvik/copyright
@@ -151,7 +152,7 @@ fi
 # ---- nothing from the build tree ------------------------------------------
 echo "== libraries of the unpacked programs"
 libraries_ok=1
-for program in "$root"/usr/bin/*; do
+for program in "$root"/usr/bin/* "$root"/usr/lib/tarvik/plugins/*.so; do
     if readelf -d "$program" | grep -qE '\((RPATH|RUNPATH)\)'; then
         echo "$(basename "$program") carries a search path:"
         readelf -d "$program" | grep -E '\((RPATH|RUNPATH)\)'
@@ -173,8 +174,9 @@ fi
 # Every Qt library a program links is a dependency of the package (Qt
 # SerialPort for the emulator commands, ...): found by dpkg-shlibdeps.
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in $(env -u LD_LIBRARY_PATH ldd "$root"/usr/bin/* | grep -oE 'libQt6[A-Za-z]+' | sort -u); do
-    package=$(dpkg -S "$(env -u LD_LIBRARY_PATH ldd "$root"/usr/bin/* | grep -m1 "$library" | awk '{print $3}')" 2>/dev/null |
+shipped=("$root"/usr/bin/* "$root"/usr/lib/tarvik/plugins/*.so)
+for library in $(env -u LD_LIBRARY_PATH ldd "${shipped[@]}" | grep -oE 'libQt6[A-Za-z]+' | sort -u); do
+    package=$(dpkg -S "$(env -u LD_LIBRARY_PATH ldd "${shipped[@]}" | grep -m1 "$library" | awk '{print $3}')" 2>/dev/null |
         cut -d: -f1 | head -n1)
     if [[ -n $package && $depends != *"$package"* ]]; then
         echo "$library comes from $package, which the package does not depend on"
@@ -260,6 +262,16 @@ else
     cat "$work/dump.err"
     diff "$work/dump-built.txt" "$work/dump.txt" | head -n 20
     fail tables-dump
+fi
+# The sheet loads its drawing module from the package's library folder, and
+# draws without a display.
+if env -u LD_LIBRARY_PATH -u DISPLAY -u TARVIK_SHEET_MODULE "$tables" sheet "$demo" --output "$work/sheet.png" \
+        >"$work/sheet.out" 2>&1 && [[ $(file -b --mime-type "$work/sheet.png") == image/png ]]; then
+    echo "sheet: $(file -b "$work/sheet.png")"
+    pass tables-sheet
+else
+    cat "$work/sheet.out"
+    fail tables-sheet
 fi
 
 summary

@@ -2,18 +2,54 @@
 // sheet IMAGE [--base OLD] --output FILE: the map sheet, one page to share
 // or print, as PDF, SVG or PNG.
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFileInfo>
-#include <QGuiApplication>
+#include <QLibrary>
 
 #include "generated/version.h"
 #include "tables/commands/command_list.h"
 #include "tables/commands/common.h"
-#include "tables/sheet/sheet.h"
+#include "tables/sheet/sheet_module.h"
 
 namespace tarvik::tables {
 
 namespace {
+
+// The drawing module, loaded once: found where TARVIK_SHEET_MODULE says
+// (tests), next to the program (the build tree), or where the package
+// installs it.
+struct SheetModule {
+    MakeSheetApplication makeApplication = nullptr;
+    DrawSheetInto draw = nullptr;
+    QString error;
+};
+
+[[nodiscard]] const SheetModule& Module() {
+    static const SheetModule module = [] {
+        SheetModule loaded;
+        const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+        const QString folder = QFileInfo(program).absolutePath();
+        QStringList places{folder + QStringLiteral("/tarvik-sheet.so"),
+                           folder + QStringLiteral("/" TARVIK_SHEET_MODULE_FROM_PROGRAM)};
+        if (qEnvironmentVariableIsSet("TARVIK_SHEET_MODULE"))
+            places.prepend(qEnvironmentVariable("TARVIK_SHEET_MODULE"));
+        for (const QString& place : places) {
+            if (!QFileInfo::exists(place)) continue;
+            QLibrary library(place);
+            loaded.makeApplication = reinterpret_cast<MakeSheetApplication>(library.resolve(kMakeSheetApplication));
+            loaded.draw = reinterpret_cast<DrawSheetInto>(library.resolve(kDrawSheetInto));
+            if (loaded.makeApplication != nullptr && loaded.draw != nullptr) return loaded;
+            loaded.error = library.errorString();
+        }
+        if (loaded.error.isEmpty())
+            loaded.error = QStringLiteral("It is in none of: ") + places.join(QStringLiteral(", "));
+        loaded.makeApplication = nullptr;
+        loaded.draw = nullptr;
+        return loaded;
+    }();
+    return module;
+}
 
 class SheetCommand final : public Command {
 public:
@@ -33,11 +69,11 @@ public:
                 ForceOption(QStringLiteral("Replace OUT."))};
     }
 
-    // The sheet is painted with Qt Gui, which needs a platform: the
-    // offscreen one, so that no display is ever asked for.
+    // The sheet is painted with Qt Gui, from the drawing module; without
+    // it a Qt Core application runs, and the command says what is missing.
     [[nodiscard]] std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) const override {
-        if (qgetenv("QT_QPA_PLATFORM") != "offscreen") qputenv("QT_QPA_PLATFORM", "offscreen");
-        return std::make_unique<QGuiApplication>(argc, argv);
+        if (Module().makeApplication == nullptr) return Command::MakeApplication(argc, argv);
+        return std::unique_ptr<QCoreApplication>(Module().makeApplication(&argc, argv));
     }
 
     [[nodiscard]] int Run(CommandRun& run) const override {
@@ -51,7 +87,11 @@ public:
                 run.console,
                 QStringLiteral("The sheet's format is told by the ending of \"%1\": .pdf, .svg or .png.").arg(out));
         }
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+        if (Module().draw == nullptr) {
+            return Trouble(run.console,
+                           QStringLiteral("Cannot load the drawing module tarvik-sheet.so.\n%1").arg(Module().error));
+        }
+        if (QCoreApplication::instance() == nullptr || !QCoreApplication::instance()->inherits("QGuiApplication")) {
             return Trouble(run.console, QStringLiteral("A sheet is drawn with Qt Gui, which was not started."));
         }
         const bool force = run.parser.isSet(QStringLiteral("force"));
@@ -71,7 +111,9 @@ public:
             if (!base) return kTrouble;
             contents.base = SheetImage{QFileInfo(basePath).fileName(), *base};
         }
-        return WriteOutput(run, out, DrawSheet(contents, *format), force);
+        QByteArray file;
+        Module().draw(&contents, *format, &file);
+        return WriteOutput(run, out, file, force);
     }
 };
 

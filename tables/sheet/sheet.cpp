@@ -388,14 +388,6 @@ void Paint(QPainter& painter, const SheetContents& contents) {
 
 }  // namespace
 
-std::optional<SheetFormat> SheetFormatOf(const QString& path) {
-    const QString ending = QFileInfo(path).suffix().toLower();
-    if (ending == QLatin1String("pdf")) return SheetFormat::Pdf;
-    if (ending == QLatin1String("svg")) return SheetFormat::Svg;
-    if (ending == QLatin1String("png")) return SheetFormat::Png;
-    return std::nullopt;
-}
-
 QRectF FuelCellRect(int row, int column) {
     const QRectF box = CellBox(row, column);
     return {box.left() / kUnitsPerMm, box.top() / kUnitsPerMm, box.width() / kUnitsPerMm, box.height() / kUnitsPerMm};

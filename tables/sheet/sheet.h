@@ -7,37 +7,12 @@
 // shows. Drawn with Qt's own painting: it needs a QGuiApplication (the
 // offscreen platform will do), never a display.
 
-#include <QByteArray>
 #include <QColor>
 #include <QRectF>
-#include <QString>
-#include <optional>
 
-#include "image/image_bytes.h"
+#include "tables/sheet/sheet_module.h"
 
 namespace tarvik::tables {
-
-enum class SheetFormat { Pdf, Svg, Png };
-
-// The format a file name's ending asks for (.pdf, .svg, .png, any case);
-// nothing for any other ending.
-[[nodiscard]] std::optional<SheetFormat> SheetFormatOf(const QString& path);
-
-// An image as the sheet names it.
-struct SheetImage {
-    QString name;  // the file name, without its folder
-    ImageBytes bytes{};
-};
-
-struct SheetContents {
-    SheetImage image;
-    std::optional<SheetImage> base;  // the image the differences are taken against
-    QString date;                    // "2026-12-09"
-    QString program;                 // "Tarvik 1.0.0"
-};
-
-// The whole file, in the format asked for.
-[[nodiscard]] QByteArray DrawSheet(const SheetContents& contents, SheetFormat format);
 
 // The page, and the resolution of a PNG sheet.
 inline constexpr double kSheetWidthMm = 297;

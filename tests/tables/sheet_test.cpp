@@ -59,6 +59,8 @@ using namespace Qt::Literals::StringLiterals;
 }
 
 TEST(SheetTest, EveryFormatWithAndWithoutABase) {
+    // The command draws through the module it loads, as the program does.
+    qputenv("TARVIK_SHEET_MODULE", TARVIK_SHEET_MODULE_FILE);
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     const ImageBytes demo = DemoImage();
