@@ -20,26 +20,13 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-class ChipsTest : public ::testing::Test {
+class ChipsTest : public ToolFolderTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(folder_.isValid());
+        ToolFolderTest::SetUp();
         std::mt19937 rng(17);
         image_ = testing::oracle::RandomImage(rng);
         Write(u"image.bin"_s, Bytes(image_));
-    }
-    [[nodiscard]] QString Path(const QString& name) const { return folder_.filePath(name); }
-    [[nodiscard]] static QByteArray Bytes(std::span<const std::uint8_t> bytes) {
-        return {reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())};
-    }
-    void Write(const QString& name, const QByteArray& data) const {
-        QFile file(Path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(data), data.size());
-    }
-    [[nodiscard]] QByteArray Read(const QString& name) const {
-        QFile file(Path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // Paths for the file names among the arguments.
     [[nodiscard]] Finished Run(QStringList arguments) const {
@@ -49,7 +36,6 @@ protected:
         return RunInProcess(arguments);
     }
 
-    QTemporaryDir folder_;
     ImageBytes image_{};
 };
 

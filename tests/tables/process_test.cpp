@@ -62,17 +62,7 @@ constexpr int kProcessTimeoutMs = 60'000;
     return RunProgram(QString::fromUtf8(TARVIK_TABLES_EXE), arguments, {}, NoDisplay());
 }
 
-[[nodiscard]] QByteArray Bytes(const ImageBytes& image) {
-    return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
-}
-
-[[nodiscard]] ImageBytes DemoImage() {
-    QFile file(QString::fromUtf8(TARVIK_DEMO_IMAGE));
-    ImageBytes image{};
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.read(reinterpret_cast<char*>(image.data()), static_cast<qint64>(image.size())), 4096);
-    return image;
-}
+[[nodiscard]] ImageBytes DemoImage() { return ImageFromFile(QString::fromUtf8(TARVIK_DEMO_IMAGE)); }
 
 // Every table byte inverted: an image on which a dump applied in part
 // would show at once.
@@ -81,26 +71,8 @@ constexpr int kProcessTimeoutMs = 60'000;
     return image;
 }
 
-class ProcessTest : public ::testing::Test {
+class ProcessTest : public ToolFolderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
-
-    [[nodiscard]] QString Path(const QString& name) const { return folder_.filePath(name); }
-
-    void Write(const QString& name, const QByteArray& data) const {
-        QFile file(Path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(data), data.size());
-    }
-
-    // The file's contents; a null array when it does not exist.
-    [[nodiscard]] QByteArray Read(const QString& name) const {
-        QFile file(Path(name));
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        return file.readAll();
-    }
-
-    QTemporaryDir folder_;
     const ImageBytes demo_ = DemoImage();
 };
 

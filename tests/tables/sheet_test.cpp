@@ -19,13 +19,7 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-[[nodiscard]] ImageBytes DemoImage() {
-    QFile file(QString::fromUtf8(TARVIK_DEMO_IMAGE));
-    ImageBytes image{};
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.read(reinterpret_cast<char*>(image.data()), static_cast<qint64>(image.size())), 4096);
-    return image;
-}
+[[nodiscard]] ImageBytes DemoImage() { return ImageFromFile(QString::fromUtf8(TARVIK_DEMO_IMAGE)); }
 
 [[nodiscard]] QString First16(const ImageBytes& image) {
     return QString::fromStdString(FingerprintOf(image).sha256.substr(0, 16));

@@ -4,8 +4,14 @@
 // tarvik-tables run in the test's own process, on the real file system: its
 // exit status, standard output and standard error.
 
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 #include <atomic>
+#include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -65,5 +71,42 @@ private:
     const int status = RunTablesTool(QStringList{QStringLiteral("tarvik-tables")} + arguments, console, files, ports);
     return {status, console.out, console.err};
 }
+
+[[nodiscard]] inline QByteArray Bytes(std::span<const std::uint8_t> bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())};
+}
+
+// The first 4096 bytes of a file, as an image.
+[[nodiscard]] inline ImageBytes ImageFromFile(const QString& path) {
+    QFile file(path);
+    ImageBytes image{};
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    EXPECT_EQ(file.read(reinterpret_cast<char*>(image.data()), static_cast<qint64>(image.size())), 4096);
+    return image;
+}
+
+// A folder of the test's own that the tool's files are written to and read
+// from.
+class ToolFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+
+    [[nodiscard]] QString Path(const QString& name) const { return folder_.filePath(name); }
+
+    void Write(const QString& name, const QByteArray& data) const {
+        QFile file(Path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(data), data.size());
+    }
+
+    // The file's contents; a null array when it does not exist.
+    [[nodiscard]] QByteArray Read(const QString& name) const {
+        QFile file(Path(name));
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return file.readAll();
+    }
+
+    QTemporaryDir folder_;
+};
 
 }  // namespace tarvik::tables
