@@ -16,8 +16,11 @@
 #include <QSurfaceDataProxy>
 #include <QVBoxLayout>
 #include <QValue3DAxis>
+#include <QtMath>
 
+#include <cmath>
 #include <memory>
+#include <vector>
 
 namespace tarvik {
 
@@ -69,6 +72,39 @@ void ConfigureAxis(QValue3DAxis& axis, const AxisSetup& setup) {
     axis.setLabelAutoRotation(30.0f);
 }
 
+// The grid stands on the three walls of the box away from the viewer, at
+// every minor tick, a hair inside the box.
+constexpr float kGridInset = 0.002f;  // of the axis' range
+constexpr QRgb kGridColour = qRgb(200, 200, 200);
+
+// Every minor tick of an axis, from 0 to its end.
+[[nodiscard]] std::vector<float> Ticks(const AxisSetup& setup) {
+    const int steps = setup.segments * setup.subSegments;
+    std::vector<float> ticks;
+    for (int i = 0; i <= steps; ++i) ticks.push_back(static_cast<float>(setup.max * i / steps));
+    return ticks;
+}
+
+// A flat grid of points whose wire frame is the grid of one wall: a row of
+// points for each value of `rows`, a point in it for each value of `columns`.
+template <typename Point>
+[[nodiscard]] QSurfaceDataArray* WallPoints(const std::vector<float>& rows, const std::vector<float>& columns,
+                                            Point point) {
+    auto array = std::make_unique<QSurfaceDataArray>();
+    for (const float r : rows) {
+        auto row = std::make_unique<QSurfaceDataRow>();
+        for (const float c : columns) row->append(QSurfaceDataItem(point(r, c)));
+        array->append(row.release());
+    }
+    return array.release();
+}
+
+// Where a wall stands on an axis: at its start or its end, a hair inside.
+[[nodiscard]] float WallAt(const AxisSetup& setup, bool atEnd) {
+    const auto inset = static_cast<float>(setup.max) * kGridInset;
+    return atEnd ? static_cast<float>(setup.max) - inset : inset;
+}
+
 [[nodiscard]] QImage SolidTexture(const QColor& colour) {
     QImage image(2, 2, QImage::Format_RGB32);
     image.fill(colour);
@@ -88,8 +124,8 @@ void ConfigureAxis(QValue3DAxis& axis, const AxisSetup& setup) {
 // gives 4, and then shades and blends every pixel four times over: a
 // keystroke's frame took 2.5 to 6 ms longer, at times more than half a 60 Hz
 // frame in all, while every keystroke in the map draws a frame, and the
-// buffers 5 to 10 MiB more. Edges are drawn without smoothing, and the grid
-// lines, strips thinner than a pixel, show dotted.
+// buffers 5 to 10 MiB more. Edges are drawn without smoothing; the grid is
+// drawn in lines a pixel wide (see BuildGraph), which need none.
 // Built by hand rather than through the library's helper, which makes and
 // drops a whole GL context only to find out which GL flavour is in use.
 [[nodiscard]] QSurfaceFormat GraphFormat() {
@@ -187,9 +223,6 @@ void SurfaceGraph::BuildGraph() const {
     theme->setLabelTextColor(Qt::black);
     theme->setLabelBorderEnabled(false);
     theme->setLabelBackgroundEnabled(false);
-    // Light grid lines: with three minor steps to every major one, dark lines
-    // would crowd the surface.
-    theme->setGridLineColor(QColor(215, 215, 215));
 
     ConfigureAxis(*graph_->axisX(), kRpmAxis);
     ConfigureAxis(*graph_->axisZ(), kLoadAxis);
@@ -217,6 +250,46 @@ void SurfaceGraph::BuildGraph() const {
     series_->setBaseGradient(gradient);
     series_->setColorStyle(Q3DTheme::ColorStyleRangeGradient);
     graph_->addSeries(series_);
+
+    // The library draws its own grid lines as strips thinner than a pixel
+    // of this small view, which break up into dots; the wire frame of a
+    // series is drawn as lines a pixel wide. So the grid is three flat
+    // series, one per far wall, shown as wire frames only.
+    theme->setGridEnabled(false);
+    // No margin between the data and the box, so that the box's walls stand
+    // at the ends of the axes, where the grid's series can reach; and no
+    // walls drawn, white on the white view as they are, for the grid lines
+    // would flicker in and out of them.
+    graph_->setMargin(0.0);
+    theme->setBackgroundEnabled(false);
+    for (QSurface3DSeries*& wall : walls_) {
+        wall = new QSurface3DSeries(new QSurfaceDataProxy(), graph_);
+        wall->setName(QStringLiteral("Grid"));
+        wall->setDrawMode(QSurface3DSeries::DrawWireframe);
+        wall->setWireframeColor(QColor(kGridColour));
+        graph_->addSeries(wall);
+    }
+    auto* self = const_cast<SurfaceGraph*>(this);
+    QObject::connect(camera, &Q3DCamera::xRotationChanged, self, &SurfaceGraph::PlaceGrid);
+    self->PlaceGrid();
+}
+
+void SurfaceGraph::PlaceGrid() {
+    // The camera circles the box at the turn xRotation (degrees) and looks
+    // down on it (the fuel axis starts at 0, so never from below): it sees
+    // the walls at the far end of each horizontal axis from itself, and the
+    // floor.
+    const double turn = qDegreesToRadians(static_cast<double>(graph_->scene()->activeCamera()->xRotation()));
+    const GridSides sides{std::sin(turn) >= 0.0, std::cos(turn) >= 0.0};
+    if (gridSides_ == sides) return;
+    gridSides_ = sides;
+    const std::vector<float> rpm = Ticks(kRpmAxis), load = Ticks(kLoadAxis), fuel = Ticks(kFuelAxis);
+    const float floor = WallAt(kFuelAxis, false);
+    const float side = WallAt(kRpmAxis, sides.rpmWallAtEnd);
+    const float back = WallAt(kLoadAxis, sides.loadWallAtEnd);
+    walls_[0]->dataProxy()->resetArray(WallPoints(load, rpm, [&](float l, float r) { return QVector3D(r, floor, l); }));
+    walls_[1]->dataProxy()->resetArray(WallPoints(load, fuel, [&](float l, float f) { return QVector3D(side, f, l); }));
+    walls_[2]->dataProxy()->resetArray(WallPoints(fuel, rpm, [&](float f, float r) { return QVector3D(r, f, back); }));
 }
 
 void SurfaceGraph::ReplaceSurface(const Breakpoints& x, const Breakpoints& y, const FuelMatrix& z) {

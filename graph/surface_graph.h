@@ -7,6 +7,7 @@
 #include <QVector3D>
 #include <QWidget>
 
+#include <array>
 #include <optional>
 
 #include "graph/graph_view.h"
@@ -97,13 +98,25 @@ private:
     void EnsureBuilt() const;
     void BuildGraph() const;
     void BuildFallback() const;
+    // Puts the grid on the walls away from the camera, where the box's own
+    // walls are drawn; called whenever the camera turns.
+    void PlaceGrid();
+
+    // Which end of the RPM and load axes the grid's upright walls stand at.
+    struct GridSides {
+        bool rpmWallAtEnd = false;
+        bool loadWallAtEnd = false;
+        bool operator==(const GridSides&) const = default;
+    };
 
     Rendering rendering_;
     mutable bool built_ = false;
-    mutable Q3DSurface* graph_ = nullptr;         // owned by its window container
-    mutable QSurface3DSeries* series_ = nullptr;  // owned by graph_
-    QCustom3DItem* marker_ = nullptr;             // owned by graph_ once added
-    mutable QLabel* note_ = nullptr;              // child widget
+    mutable Q3DSurface* graph_ = nullptr;               // owned by its window container
+    mutable QSurface3DSeries* series_ = nullptr;        // owned by graph_
+    mutable std::array<QSurface3DSeries*, 3> walls_{};  // floor, RPM and load walls; owned by graph_
+    std::optional<GridSides> gridSides_;
+    QCustom3DItem* marker_ = nullptr;  // owned by graph_ once added
+    mutable QLabel* note_ = nullptr;   // child widget
 };
 
 // True when an OpenGL context can be created and made current on this

@@ -102,69 +102,86 @@ TEST_F(SurfaceGraphTest, AxesCarryTheirCaptionsRangesAndTicks) {
     EXPECT_EQ(font.weight(), QFont::Normal);
 }
 
+// The patches of touching pixels (diagonals included) that `in` picks out of
+// a picture, each as its pixels.
+template <typename Pick>
+[[nodiscard]] std::vector<std::vector<QPointF>> Patches(const QImage& picture, Pick in) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    const auto picked = [&](QPoint p) { return image.rect().contains(p) && in(image.pixel(p)); };
+    std::vector<char> seen(static_cast<std::size_t>(image.width() * image.height()), 0);
+    const auto visit = [&](QPoint p) { return !std::exchange(seen[p.y() * image.width() + p.x()], 1); };
+    std::vector<std::vector<QPointF>> patches;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!picked({x, y}) || !visit({x, y})) continue;
+            std::vector<QPointF> patch{QPointF(x, y)};
+            for (std::size_t i = 0; i < patch.size(); ++i) {
+                for (const QPoint step : {QPoint(1, 0), QPoint(1, 1), QPoint(0, 1), QPoint(-1, 1)}) {
+                    for (const QPoint n : {patch[i].toPoint() + step, patch[i].toPoint() - step}) {
+                        if (picked(n) && visit(n)) patch.emplace_back(n);
+                    }
+                }
+            }
+            patches.push_back(std::move(patch));
+        }
+    }
+    return patches;
+}
+
 // The heights of the labels in a picture of the graph drawn with no surface,
 // grid or walls, where every dark patch is text: a patch's height is its
 // extent across its principal axis, so that a label tilted with the view
 // measures as high as one lying straight. Patches too short to have a
 // baseline (a lone glyph, a dot) are left out.
 [[nodiscard]] std::vector<int> LabelHeights(const QImage& picture) {
-    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-    const auto dark = [&](QPoint p) { return image.rect().contains(p) && qGray(image.pixel(p)) < 200; };
-    std::vector<char> seen(static_cast<std::size_t>(image.width() * image.height()), 0);
-    const auto visit = [&](QPoint p) { return !std::exchange(seen[p.y() * image.width() + p.x()], 1); };
     std::vector<int> heights;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (!dark({x, y}) || !visit({x, y})) continue;
-            std::vector<QPointF> patch{QPointF(x, y)};
-            for (std::size_t i = 0; i < patch.size(); ++i) {
-                for (const QPoint step : {QPoint(1, 0), QPoint(1, 1), QPoint(0, 1), QPoint(-1, 1)}) {
-                    for (const QPoint n : {patch[i].toPoint() + step, patch[i].toPoint() - step}) {
-                        if (dark(n) && visit(n)) patch.emplace_back(n);
-                    }
-                }
-            }
-            QPointF mean;
-            for (const QPointF& p : patch) mean += p / static_cast<double>(patch.size());
-            double xx = 0, yy = 0, xy = 0;
-            for (const QPointF& p : patch) {
-                const QPointF d = p - mean;
-                xx += d.x() * d.x();
-                yy += d.y() * d.y();
-                xy += d.x() * d.y();
-            }
-            const double angle = 0.5 * std::atan2(2 * xy, xx - yy);
-            const QPointF along(std::cos(angle), std::sin(angle));
-            const QPointF across(-along.y(), along.x());
-            double length[2] = {1e9, -1e9}, height[2] = {1e9, -1e9};
-            for (const QPointF& p : patch) {
-                const double a = QPointF::dotProduct(p, along), h = QPointF::dotProduct(p, across);
-                length[0] = std::min(length[0], a), length[1] = std::max(length[1], a);
-                height[0] = std::min(height[0], h), height[1] = std::max(height[1], h);
-            }
-            if (patch.size() >= 6 && length[1] - length[0] >= 1.5 * (height[1] - height[0])) {
-                heights.push_back(static_cast<int>(std::lround(height[1] - height[0])) + 1);
-            }
+    for (const std::vector<QPointF>& patch : Patches(picture, [](QRgb p) { return qGray(p) < 200; })) {
+        QPointF mean;
+        for (const QPointF& p : patch) mean += p / static_cast<double>(patch.size());
+        double xx = 0, yy = 0, xy = 0;
+        for (const QPointF& p : patch) {
+            const QPointF d = p - mean;
+            xx += d.x() * d.x();
+            yy += d.y() * d.y();
+            xy += d.x() * d.y();
+        }
+        const double angle = 0.5 * std::atan2(2 * xy, xx - yy);
+        const QPointF along(std::cos(angle), std::sin(angle));
+        const QPointF across(-along.y(), along.x());
+        double length[2] = {1e9, -1e9}, height[2] = {1e9, -1e9};
+        for (const QPointF& p : patch) {
+            const double a = QPointF::dotProduct(p, along), h = QPointF::dotProduct(p, across);
+            length[0] = std::min(length[0], a), length[1] = std::max(length[1], a);
+            height[0] = std::min(height[0], h), height[1] = std::max(height[1], h);
+        }
+        if (patch.size() >= 6 && length[1] - length[0] >= 1.5 * (height[1] - height[0])) {
+            heights.push_back(static_cast<int>(std::lround(height[1] - height[0])) + 1);
         }
     }
     return heights;
 }
 
+// The view as set up and turned as a user turns it.
+struct View {
+    const char* view;
+    float turn;  // degrees, added to the camera's own
+    float tilt;
+};
+constexpr View kViews[] = {{"as set up", 0, 0},
+                           {"turned a quarter", 90, 0},
+                           {"turned half", 180, 0},
+                           {"turned three quarters", 270, 0},
+                           {"looked at from above", 0, 25}};
+
 // Readable at the view's size, as set up and turned as a user turns it: the
 // typical label at least 10 pixels high, as 12 pt text is on the screen.
 TEST_F(SurfaceGraphTest, AxisLabelsAreReadableFromEveryAngle) {
     Q3DCamera* camera = graph_->Graph3D()->scene()->activeCamera();
-    const struct {
-        const char* view;
-        float turn;  // degrees, added to the camera's own
-        float tilt;
-    } views[] = {
-        {"as set up", 0, 0}, {"turned a quarter", 90, 0}, {"turned half", 180, 0}, {"looked at from above", 0, 25}};
     graph_->Graph3D()->activeTheme()->setGridEnabled(false);
     graph_->Graph3D()->activeTheme()->setBackgroundEnabled(false);
     const float yaw = camera->xRotation();
     const float pitch = camera->yRotation();
-    for (const auto& v : views) {
+    for (const View& v : kViews) {
         SCOPED_TRACE(v.view);
         camera->setXRotation(yaw + v.turn);
         camera->setYRotation(pitch + v.tilt);
@@ -175,10 +192,60 @@ TEST_F(SurfaceGraphTest, AxisLabelsAreReadableFromEveryAngle) {
     }
 }
 
+// The grid of every view is drawn in whole lines, one patch of touching
+// pixels per wall or so rather than the hundreds of dots of lines thinner
+// than a pixel, and stands where the box's own grid would: on the walls
+// away from the viewer. Both grids are drawn red on an empty graph.
+TEST_F(SurfaceGraphTest, GridLinesAreWholeAndOnTheFarWalls) {
+    Q3DSurface& graph = *graph_->Graph3D();
+    Q3DCamera* camera = graph.scene()->activeCamera();
+    graph.activeTheme()->setGridLineColor(Qt::red);
+    QList<QSurface3DSeries*> walls = graph.seriesList();
+    walls.removeIf([](const QSurface3DSeries* s) { return s->name() != QStringLiteral("Grid"); });
+    ASSERT_EQ(walls.size(), 3);
+    const auto red = [](QRgb p) { return qRed(p) > 100 && qRed(p) - std::max(qGreen(p), qBlue(p)) > 80; };
+    const auto draw = [&](bool ours, const char* view) {
+        graph.activeTheme()->setGridEnabled(!ours);
+        graph.activeTheme()->setBackgroundEnabled(!ours);
+        for (QSurface3DSeries* wall : walls) {
+            wall->setWireframeColor(Qt::red);
+            wall->setVisible(ours);
+        }
+        return Render((std::string(ours ? "grid " : "box's grid ") + view).c_str())
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const float yaw = camera->xRotation();
+    const float pitch = camera->yRotation();
+    for (const View& v : kViews) {
+        SCOPED_TRACE(v.view);
+        camera->setXRotation(yaw + v.turn);
+        camera->setYRotation(pitch + v.tilt);
+        const QImage ours = draw(true, v.view);
+        const auto patches = Patches(ours, red);
+        EXPECT_LE(patches.size(), 6u) << "the grid lines are broken";
+
+        int dots = 0, onOurs = 0;
+        for (const auto& patch : Patches(draw(false, v.view), red)) {
+            for (const QPointF dot : patch) {
+                ++dots;
+                const QRect around(dot.toPoint() - QPoint(1, 1), QSize(3, 3));
+                bool near = false;
+                for (int y = around.top(); y <= around.bottom(); ++y) {
+                    for (int x = around.left(); x <= around.right(); ++x)
+                        near |= ours.valid(x, y) && red(ours.pixel(x, y));
+                }
+                onOurs += near ? 1 : 0;
+            }
+        }
+        ASSERT_GT(dots, 500) << "the box's own grid is missing";
+        EXPECT_GE(onOurs, dots * 95 / 100) << "of the box's grid's " << dots << " dots, on or next to the grid";
+    }
+}
+
 TEST_F(SurfaceGraphTest, StartsWithOneEmptyFuelSeriesAndTheSurfaceReachesThePicture) {
     const QList<QSurface3DSeries*> series = graph_->Graph3D()->seriesList();
-    ASSERT_EQ(series.size(), 1);
     EXPECT_EQ(series.front()->name(), QStringLiteral("Fuel"));
+    for (const QSurface3DSeries* s : series.mid(1)) EXPECT_EQ(s->name(), QStringLiteral("Grid"));
     EXPECT_TRUE(graph_->SurfacePoints().isEmpty());
     EXPECT_FALSE(graph_->MarkerPosition().has_value());
     EXPECT_TRUE(graph_->Graph3D()->customItems().isEmpty());
@@ -198,12 +265,13 @@ TEST_F(SurfaceGraphTest, StartsWithOneEmptyFuelSeriesAndTheSurfaceReachesThePict
 TEST_F(SurfaceGraphTest, EachSurfaceReplacesThePreviousOne) {
     const auto [x, y] = Axes();
     QSurface3DSeries* series = graph_->Graph3D()->seriesList().front();
+    const qsizetype count = graph_->Graph3D()->seriesList().size();
     const double scales[] = {1.0, 0.5, 0.0, 1.1};
     for (const double scale : scales) {
         SCOPED_TRACE(scale);
         const FuelMatrix z = SampleMap(scale);
         graph_->ReplaceSurface(x, y, z);
-        ASSERT_EQ(graph_->Graph3D()->seriesList().size(), 1);
+        ASSERT_EQ(graph_->Graph3D()->seriesList().size(), count);
         EXPECT_EQ(graph_->Graph3D()->seriesList().front(), series) << "the series is kept, only its data change";
         EXPECT_TRUE(HoldsSurface(*graph_, x, y, z));
     }
