@@ -56,8 +56,12 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVIK_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 
+# The editor as built; `run` starts it, `test` makes sure it is where `run`
+# looks for it.
+editor=./build/app/tarvik
+[[ -x "$editor" ]] || { echo "dev.sh: the build made no editor at $editor" >&2; exit 1; }
 if [[ "$mode" == run ]]; then
-    exec ./build/tarvik
+    exec "$editor"
 fi
 
 # The tests open real windows and an OpenGL view: give them a virtual
