@@ -46,6 +46,18 @@ namespace {
     return count;
 }
 
+// The view as set up and turned as a user turns it.
+struct View {
+    const char* view;
+    float turn;  // degrees, added to the camera's own
+    float tilt;
+};
+constexpr View kViews[] = {{"as set up", 0, 0},
+                           {"turned a quarter", 90, 0},
+                           {"turned half", 180, 0},
+                           {"turned three quarters", 270, 0},
+                           {"looked at from above", 0, 25}};
+
 class SurfaceGraphTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -61,6 +73,27 @@ protected:
         const QString dir = qEnvironmentVariable("TARVIK_GRAPH_RENDERS");
         if (!dir.isEmpty()) image.save(QDir(dir).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
         return image;
+    }
+
+    // The series that draw the grid on the walls.
+    [[nodiscard]] QList<QSurface3DSeries*> GridSeries() const {
+        QList<QSurface3DSeries*> walls = graph_->Graph3D()->seriesList();
+        walls.removeIf([](const QSurface3DSeries* s) { return s->name() != QStringLiteral("Grid"); });
+        return walls;
+    }
+
+    // Runs `check` with the camera turned to each of kViews in turn.
+    template <typename Check>
+    void ForEachView(Check check) {
+        Q3DCamera* camera = graph_->Graph3D()->scene()->activeCamera();
+        const float yaw = camera->xRotation();
+        const float pitch = camera->yRotation();
+        for (const View& v : kViews) {
+            SCOPED_TRACE(v.view);
+            camera->setXRotation(yaw + v.turn);
+            camera->setYRotation(pitch + v.tilt);
+            check(v);
+        }
     }
 
     [[nodiscard]] static std::pair<Breakpoints, Breakpoints> Axes() { return {RpmBreakpoints(), LoadBreakpoints()}; }
@@ -161,35 +194,17 @@ template <typename Pick>
     return heights;
 }
 
-// The view as set up and turned as a user turns it.
-struct View {
-    const char* view;
-    float turn;  // degrees, added to the camera's own
-    float tilt;
-};
-constexpr View kViews[] = {{"as set up", 0, 0},
-                           {"turned a quarter", 90, 0},
-                           {"turned half", 180, 0},
-                           {"turned three quarters", 270, 0},
-                           {"looked at from above", 0, 25}};
-
 // Readable at the view's size, as set up and turned as a user turns it: the
 // typical label at least 10 pixels high, as 12 pt text is on the screen.
 TEST_F(SurfaceGraphTest, AxisLabelsAreReadableFromEveryAngle) {
-    Q3DCamera* camera = graph_->Graph3D()->scene()->activeCamera();
-    graph_->Graph3D()->activeTheme()->setGridEnabled(false);
     graph_->Graph3D()->activeTheme()->setBackgroundEnabled(false);
-    const float yaw = camera->xRotation();
-    const float pitch = camera->yRotation();
-    for (const View& v : kViews) {
-        SCOPED_TRACE(v.view);
-        camera->setXRotation(yaw + v.turn);
-        camera->setYRotation(pitch + v.tilt);
+    for (QSurface3DSeries* wall : GridSeries()) wall->setVisible(false);
+    ForEachView([&](const View& v) {
         std::vector<int> heights = LabelHeights(Render(v.view));
         ASSERT_GE(heights.size(), 20u) << "the tick labels are missing";
         std::nth_element(heights.begin(), heights.begin() + heights.size() / 2, heights.end());
         EXPECT_GE(heights[heights.size() / 2], 10) << "median of " << heights.size() << " labels";
-    }
+    });
 }
 
 // The grid of every view is drawn in whole lines, one patch of touching
@@ -198,10 +213,8 @@ TEST_F(SurfaceGraphTest, AxisLabelsAreReadableFromEveryAngle) {
 // away from the viewer. Both grids are drawn red on an empty graph.
 TEST_F(SurfaceGraphTest, GridLinesAreWholeAndOnTheFarWalls) {
     Q3DSurface& graph = *graph_->Graph3D();
-    Q3DCamera* camera = graph.scene()->activeCamera();
     graph.activeTheme()->setGridLineColor(Qt::red);
-    QList<QSurface3DSeries*> walls = graph.seriesList();
-    walls.removeIf([](const QSurface3DSeries* s) { return s->name() != QStringLiteral("Grid"); });
+    const QList<QSurface3DSeries*> walls = GridSeries();
     ASSERT_EQ(walls.size(), 3);
     const auto red = [](QRgb p) { return qRed(p) > 100 && qRed(p) - std::max(qGreen(p), qBlue(p)) > 80; };
     const auto draw = [&](bool ours, const char* view) {
@@ -214,12 +227,7 @@ TEST_F(SurfaceGraphTest, GridLinesAreWholeAndOnTheFarWalls) {
         return Render((std::string(ours ? "grid " : "box's grid ") + view).c_str())
             .convertToFormat(QImage::Format_RGB32);
     };
-    const float yaw = camera->xRotation();
-    const float pitch = camera->yRotation();
-    for (const View& v : kViews) {
-        SCOPED_TRACE(v.view);
-        camera->setXRotation(yaw + v.turn);
-        camera->setYRotation(pitch + v.tilt);
+    ForEachView([&](const View& v) {
         const QImage ours = draw(true, v.view);
         const auto patches = Patches(ours, red);
         EXPECT_LE(patches.size(), 6u) << "the grid lines are broken";
@@ -239,7 +247,7 @@ TEST_F(SurfaceGraphTest, GridLinesAreWholeAndOnTheFarWalls) {
         }
         ASSERT_GT(dots, 500) << "the box's own grid is missing";
         EXPECT_GE(onOurs, dots * 95 / 100) << "of the box's grid's " << dots << " dots, on or next to the grid";
-    }
+    });
 }
 
 TEST_F(SurfaceGraphTest, StartsWithOneEmptyFuelSeriesAndTheSurfaceReachesThePicture) {
