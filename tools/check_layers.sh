@@ -4,7 +4,8 @@
 # must not depend on: the parts depend on each other in one direction only
 # (image <- platform, graph <- editor <- app; windows on its own; the table
 # tool's folders in the order cells <- formats <- chips <- sheet <- commands
-# <- cli). A sub-folder is judged as a part of its own when it has a line
+# <- cli; devices, the emulators, over image alone, for the tool's commands
+# and the editor). A sub-folder is judged as a part of its own when it has a line
 # below, and as part of the nearest folder above it that has one otherwise.
 #
 #   bash tools/check_layers.sh [source root]
@@ -15,17 +16,17 @@ set -euo pipefail
 declare -A allowed=(
     [image]="image"
     [platform]="platform image"
+    [devices]="devices image"
     [graph]="graph image"
     [windows]="windows generated"
-    [editor]="editor image platform graph windows"
-    [app]="app editor image platform graph windows generated"
+    [editor]="editor image platform devices graph windows"
+    [app]="app editor image platform devices graph windows generated"
     [tables]="tables image"
     [tables/formats]="tables/formats tables image platform"
     [tables/chips]="tables/chips tables/formats tables image platform"
-    [tables/devices]="tables/devices image"
     [tables/sheet]="tables/sheet tables/chips tables/formats tables image platform generated"
-    [tables/commands]="tables/commands tables/devices tables/sheet tables/chips tables/formats tables image platform generated"
-    [tables/cli]="tables/cli tables/commands tables/devices tables platform generated"
+    [tables/commands]="tables/commands devices tables/sheet tables/chips tables/formats tables image platform generated"
+    [tables/cli]="tables/cli tables/commands devices tables platform generated"
 )
 
 # The part a folder belongs to: itself, or the nearest folder above it with a

@@ -12,11 +12,11 @@
 #include <string>
 #include <unistd.h>
 
+#include "devices/qt_serial_ports.h"
 #include "generated/version.h"
 #include "platform/qt_file_system.h"
 #include "tables/cells.h"
 #include "tables/cli/tool.h"
-#include "tables/devices/qt_serial_ports.h"
 
 namespace {
 
@@ -86,9 +86,12 @@ int main(int argc, char* argv[]) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A reader that goes away (tarvik-tables ... | head -1) is a failed
+    // write, said and ended with status 2, never a death by signal.
+    std::signal(SIGPIPE, SIG_IGN);
 
     StandardStreams console;
     tarvik::QtFileSystem files;
-    tarvik::tables::QtSerialPorts ports;
+    tarvik::devices::QtSerialPorts ports;
     return tarvik::tables::RunTablesTool(QCoreApplication::arguments(), console, files, ports);
 }

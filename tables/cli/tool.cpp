@@ -97,7 +97,7 @@ const Command* CommandOf(const QStringList& arguments) {
     return FindCommand(CommandName(arguments, parser));
 }
 
-int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files, SerialPorts& ports) {
+int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files, devices::SerialPorts& ports) {
     QCommandLineParser everything;
     const QString name = CommandName(arguments, everything);
     const Command* command = FindCommand(name);

@@ -17,6 +17,7 @@ namespace tarvik::tables {
 
 // Runs one command line; arguments[0] is the program. Returns the exit
 // status.
-[[nodiscard]] int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files, SerialPorts& ports);
+[[nodiscard]] int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& files,
+                                devices::SerialPorts& ports);
 
 }  // namespace tarvik::tables

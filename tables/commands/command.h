@@ -20,9 +20,11 @@ namespace tarvik {
 class FileSystem;
 }
 
-namespace tarvik::tables {
-
+namespace tarvik::devices {
 class SerialPorts;
+}
+
+namespace tarvik::tables {
 
 // Exit statuses, as diff(1) has them: diff ends with kDifferent when the
 // images differ, apply when a value is illegal. kTrouble always means that
@@ -33,6 +35,9 @@ inline constexpr int kDifferent = 1;
 inline constexpr int kIllegalValue = 1;
 inline constexpr int kTrouble = 2;
 inline constexpr int kWrittenReportLost = 3;
+// The user stopped the command (Ctrl+C, or SIGTERM) before it was done; what
+// it leaves behind is said. 128 + SIGINT, as a shell reports such an end.
+inline constexpr int kStopped = 130;
 
 // Where a command's words go, as it runs.
 class Console {
@@ -57,7 +62,7 @@ struct CommandRun {
     QStringList arguments;             // its positional arguments
     Console& console;
     FileSystem& files;
-    SerialPorts& ports;
+    devices::SerialPorts& ports;
 };
 
 class Command {

@@ -17,7 +17,12 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "generated/version.h"
 #include "tables/formats/dump.h"
@@ -85,6 +90,42 @@ TEST_F(ProcessTest, VersionAndHelp) {
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
     }
     EXPECT_EQ(version.status + help.status, 0);
+}
+
+// A reader that has gone (tarvik-tables ... | head -1) is a failed write:
+// status 2, never a death by SIGPIPE, whatever the command.
+TEST_F(ProcessTest, AClosedOutputIsAFailedWrite) {
+    const QByteArray demo = TARVIK_DEMO_IMAGE;
+    for (const std::vector<const char*>& command :
+         {std::vector<const char*>{"dump", demo.constData()}, std::vector<const char*>{"info", demo.constData()}}) {
+        int ends[2];
+        ASSERT_EQ(::pipe(ends), 0);
+        ::close(ends[0]);  // the reader is gone before the first write
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        // SIGPIPE as a shell leaves it, whatever this test's runner does.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t pipeSignal;
+        sigemptyset(&pipeSignal);
+        sigaddset(&pipeSignal, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attributes, &pipeSignal);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        std::vector<char*> argv{const_cast<char*>(TARVIK_TABLES_EXE)};
+        for (const char* word : command) argv.push_back(const_cast<char*>(word));
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        ASSERT_EQ(::posix_spawn(&pid, TARVIK_TABLES_EXE, &actions, &attributes, argv.data(), environ), 0);
+        ::close(ends[1]);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status)) << command[0] << ": ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), kTrouble) << command[0];
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
 }
 
 TEST_F(ProcessTest, DumpThenApplyGivesTheImageBack) {

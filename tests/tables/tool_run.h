@@ -15,9 +15,9 @@
 #include <string>
 #include <string_view>
 
+#include "devices/qt_serial_ports.h"
 #include "platform/qt_file_system.h"
 #include "tables/cli/tool.h"
-#include "tables/devices/qt_serial_ports.h"
 
 namespace tarvik::tables {
 
@@ -58,16 +58,21 @@ private:
     mutable std::mutex mutex_;
 };
 
-[[nodiscard]] inline int RunInProcess(const QStringList& arguments, CapturedConsole& console) {
+[[nodiscard]] inline int RunInProcess(const QStringList& arguments, CapturedConsole& console,
+                                      devices::SerialPorts& ports) {
     QtFileSystem files;
-    QtSerialPorts ports;
     return RunTablesTool(QStringList{QStringLiteral("tarvik-tables")} + arguments, console, files, ports);
+}
+
+[[nodiscard]] inline int RunInProcess(const QStringList& arguments, CapturedConsole& console) {
+    devices::QtSerialPorts ports;
+    return RunInProcess(arguments, console, ports);
 }
 
 [[nodiscard]] inline Finished RunInProcess(const QStringList& arguments, bool fullDisk = false) {
     CapturedConsole console(fullDisk);
     QtFileSystem files;
-    QtSerialPorts ports;
+    devices::QtSerialPorts ports;
     const int status = RunTablesTool(QStringList{QStringLiteral("tarvik-tables")} + arguments, console, files, ports);
     return {status, console.out, console.err};
 }

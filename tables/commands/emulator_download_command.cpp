@@ -1,0 +1,67 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// emulator download --output OUT: the image in a bank of the emulator, as
+// extract takes one from a read-back.
+
+#include "tables/chips/chips.h"
+#include "tables/commands/command_list.h"
+#include "tables/commands/common.h"
+#include "tables/commands/emulator_session.h"
+
+namespace tarvik::tables {
+
+namespace {
+
+class EmulatorDownload final : public Command {
+public:
+    [[nodiscard]] QString Name() const override { return QStringLiteral("emulator download"); }
+    [[nodiscard]] QString Synopsis() const override {
+        return QStringLiteral("--port PATH --output OUT [--device NAME] [--bank N] [--force] [--baud N]");
+    }
+    [[nodiscard]] QString Description() const override {
+        return QStringLiteral(
+            "The image in the bank the engine runs (or bank N), as extract takes\n"
+            "it from a read-back: when all slots agree; otherwise exit status 1,\n"
+            "what differs, nothing written.");
+    }
+    [[nodiscard]] QList<QCommandLineOption> Options() const override {
+        return EmulatorOptions(true) << OutputOption(
+                                            QStringLiteral("The image to write; it must not exist, unless --force."))
+                                     << ForceOption(QStringLiteral("Replace OUT."));
+    }
+
+    [[nodiscard]] int Run(CommandRun& run) const override {
+        if (!run.arguments.isEmpty() || !run.parser.isSet(QStringLiteral("output")))
+            return UsageTrouble(run.console, QStringLiteral("emulator download takes --output OUT and no files."));
+        EmulatorSession session(run);
+        if (const auto refused = session.Prepare({devices::Need::ReadBack}, true)) return *refused;
+        const QString out = run.parser.value(QStringLiteral("output"));
+        const bool force = run.parser.isSet(QStringLiteral("force"));
+        if (const auto refused = RefuseTakenOutput(run, out, {}, force)) return *refused;
+        if (const int connected = session.Connect(); connected != kSuccess) return connected;
+        int bank = -1;
+        if (const devices::Fault failed = session.device().EmulatedBank(bank); failed.failed())
+            return session.Fail(failed, QStringLiteral("Nothing written."));
+        bank = session.bank().value_or(bank);
+        std::vector<std::uint8_t> bytes;
+        const devices::Transferred read =
+            devices::ReadRanges(session.device(), session.kind(), bank, devices::WholeImage(session.kind()), bytes,
+                                session.ShowProgress(QStringLiteral("Reading")));
+        devices::Fault failed = read.fault;
+        if (!failed.failed()) failed = session.device().Finish();
+        if (failed.failed()) return session.Fail(failed, QStringLiteral("Nothing written."));
+        const ImageBytes first = CopyOf(bytes, 0);
+        if (const std::string report = FormatCopyChecks(CheckCopies(first, bytes), "copy 0"); !report.empty()) {
+            run.console.Err(report + "Nothing written: the slots of the bank differ.\n");
+            return kDifferent;
+        }
+        return WriteOutput(
+            run, out, QByteArray(reinterpret_cast<const char*>(first.data()), static_cast<qsizetype>(first.size())),
+            force);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<const Command> MakeEmulatorDownloadCommand() { return std::make_unique<EmulatorDownload>(); }
+
+}  // namespace tarvik::tables
