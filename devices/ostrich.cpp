@@ -38,7 +38,7 @@ class Ostrich final : public Emulator {
 public:
     explicit Ostrich(Wire& wire) : wire_(wire) {}
 
-    Fault Start() override { return wire_.Forget(milliseconds(20), milliseconds::zero()); }
+    Fault Start() override { return wire_.Discard(); }
 
     Fault Identify(QString& identity) override {
         QByteArray version;

@@ -137,6 +137,13 @@ Fault Wire::Forget(milliseconds span, milliseconds quiet) {
     return {};
 }
 
+Fault Wire::Discard() {
+    if (QString failed = link_.Transfer({}, pending_, milliseconds::zero()); !failed.isEmpty())
+        return Fault::Of(Fault::Kind::Lost, failed);
+    pending_.clear();
+    return {};
+}
+
 Fault Wire::ExpectQuiet(milliseconds span) {
     const Clock::time_point until = Clock::now() + span;
     Fault failed = Await(1, until, false);

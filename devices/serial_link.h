@@ -80,6 +80,9 @@ public:
     // Reads and forgets input for `span` (a device's greeting after a reset):
     // ends early once `quiet` passes without a byte after some came.
     [[nodiscard]] Fault Forget(std::chrono::milliseconds span, std::chrono::milliseconds quiet);
+    // Forgets what is on the line already, without waiting: bytes left from
+    // before the port was opened.
+    [[nodiscard]] Fault Discard();
     // Nothing more on the line for `span`: the end of a command.
     [[nodiscard]] Fault ExpectQuiet(std::chrono::milliseconds span);
     [[nodiscard]] bool StopAsked() const { return stop_ && stop_(); }
