@@ -7,7 +7,10 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/command_line.h"
+#include "devices/qt_serial_ports.h"
 #include "editor/frmMain.h"
+#include "editor/live_link.h"
 #include "graph/surface_graph.h"
 #include "platform/qt_platform.h"
 
@@ -50,16 +53,36 @@ private:
 
 }  // namespace
 
-int RunEditor(QApplication& app) {
+int RunEditor(QApplication& app, const EditorOptions& options) {
     QtPlatform desktop;
     SurfaceGraph graph;  // declared first: the window gives it back when it goes
     frmMain window(desktop.Get(), graph);
     desktop.SetOwner(window);
+    std::unique_ptr<LiveLink> link;
+    if (!options.port.isEmpty()) {
+        link = std::make_unique<LiveLink>(std::make_unique<devices::QtSerialPorts>(), *options.device, options.port,
+                                          options.bank);
+        // The caption names the link, once; nothing else of the window changes.
+        window.setWindowTitle(window.windowTitle() + QStringLiteral(" \u2014 ") + link->Caption());
+        window.SetCellWatcher(link.get());
+        QObject::connect(link.get(), &LiveLink::Lost, &window, [&desktop] {
+            desktop.Get().messageBox.Show(LiveLink::kLostText, LiveLink::kLostTitle, MessageIcon::Warning);
+        });
+    }
     window.Form_Load();
     KeepOnScreen(window);
     const KeepOnScreenWhenFramed framed(window);
     window.show();
-    return app.exec();
+    // Started with the window up: a message about the emulator stands over
+    // it, not over the splash.
+    if (link) link->Start();
+    if (!options.image.isEmpty())
+        QTimer::singleShot(0, &window, [&window, &options] { window.OpenFile(options.image); });
+    const int status = app.exec();
+    // Changes made just before closing still reach the emulator, unless it
+    // does not answer.
+    if (link) link->Finish(3000);
+    return status;
 }
 
 }  // namespace tarvik

@@ -3,13 +3,14 @@
 // real 3-D graph on a real (virtual) display. Run it under xvfb-run; see
 // bench/README-section.md for the one command that builds and runs it.
 //
-//   tarvik_bench_editor [--edits N] [--opens N] [--startup-runs N]
+//   tarvik_bench_editor [--edits N] [--opens N] [--startup-runs N] [--live-cells N]
 //
 // Figures: keystroke -> data handed to the graph, keystroke -> the graph's
 // frame rendered, Open -> first frame, process start -> splash painted,
 // splash tick -> main window painted, peak resident memory and its growth
-// while editing. The same program, started with --startup-child, is the
-// process whose start-up is timed.
+// while editing; with the live link to a simulated emulator, field left ->
+// its bytes in the emulator's RAM, and keystroke -> frame with the link on. The same program, started with
+// --startup-child, is the process whose start-up is timed.
 #include <Q3DSurface>
 #include <QAbstract3DGraph>
 #include <QByteArray>
@@ -36,17 +37,22 @@
 #include <thread>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/run_editor.h"
 #include "bench/bench_stats.h"
 #include "bench/event_clock.h"
 #include "bench/proc_info.h"
+#include "devices/device_list.h"
+#include "devices/qt_serial_ports.h"
 #include "editor/field_edit.h"
 #include "editor/frmMain.h"
+#include "editor/live_link.h"
 #include "graph/modPlot.h"
 #include "graph/surface_graph.h"
 #include "image/codec.h"
 #include "platform/platform.h"
 #include "platform/qt_platform.h"
+#include "tests/support/simulated_emulator.h"
 
 extern char** environ;
 
@@ -62,6 +68,7 @@ struct Options {
     int edits = 1000;
     int opens = 20;
     int startupRuns = 5;
+    int liveCells = 50;
     bool startupChild = false;
 };
 
@@ -88,6 +95,8 @@ struct Options {
             options.opens = number(1);
         } else if (a == QLatin1String("--startup-runs")) {
             options.startupRuns = number(0);
+        } else if (a == QLatin1String("--live-cells")) {
+            options.liveCells = number(10);
         } else if (a == QLatin1String("--startup-child")) {
             options.startupChild = true;
         } else {
@@ -178,7 +187,7 @@ int RunStartupChild(EventClock& app, Clock::time_point mainEntered) {
     };
     QTimer::singleShot(30000, &app, [] { Fail("start-up did not finish within 30 s"); });
 
-    const int code = RunEditor(app);
+    const int code = RunEditor(app, {});
     if (code != 0) Fail("the editor's event loop ended with " + std::to_string(code));
     const auto splashPainted = app.firstPainted(splash);
     const auto tick = app.firstTimerEvent(timer);
@@ -283,7 +292,14 @@ private:
     };
     [[nodiscard]] OpenTiming Open(const QString& path, const FieldTexts& expected);
     void WaitForFrameAfter(long framesBefore, Clock::time_point notBefore, const char* what);
-    void Edits();
+    struct EditTimes {
+        std::vector<double> handedMs;
+        std::vector<double> frameMs;
+        std::vector<double> renderMs;
+    };
+    // `count` keystrokes into the fuel map; memory noted when asked.
+    void Edits(int count, EditTimes& times, bool noteMemory);
+    void Live();
     void Report() const;
 
     EventClock& app_;
@@ -304,9 +320,9 @@ private:
     SurfaceGraph* graph_ = nullptr;
 
     Clock::time_point handedAt_{};  // latest fuel-map change fully handled
-    std::vector<double> handedMs_;
-    std::vector<double> frameMs_;
-    std::vector<double> renderMs_;
+    EditTimes edits_;
+    EditTimes liveEdits_;
+    std::vector<double> leftToEmulatorMs_;
     OpenTiming firstOpen_;
     std::vector<OpenTiming> opens_;
     Memory at100_;
@@ -388,7 +404,7 @@ EditorBench::OpenTiming EditorBench::Open(const QString& path, const FieldTexts&
     return timing;
 }
 
-void EditorBench::Edits() {
+void EditorBench::Edits(int count, EditTimes& times, bool noteMemory) {
     // Each visited cell gets four keystrokes, each of which changes its
     // text: 7, 73, 739, 73. The cells are visited 37 apart, so that the
     // edits spread over the whole map.
@@ -399,12 +415,12 @@ void EditorBench::Edits() {
     constexpr Key kKeys[] = {{'7', "7"}, {'3', "73"}, {'9', "739"}, {0, "73"}};
     constexpr int kKeysPerCell = 4;
 
-    handedMs_.reserve(static_cast<std::size_t>(options_.edits));
-    frameMs_.reserve(static_cast<std::size_t>(options_.edits));
-    renderMs_.reserve(static_cast<std::size_t>(options_.edits));
+    times.handedMs.reserve(static_cast<std::size_t>(count));
+    times.frameMs.reserve(static_cast<std::size_t>(count));
+    times.renderMs.reserve(static_cast<std::size_t>(count));
     FieldEdit* field = nullptr;
     int k = 0;
-    for (int e = 0; e < options_.edits; ++e) {
+    for (int e = 0; e < count; ++e) {
         const Key& key = kKeys[e % kKeysPerCell];
         if (e % kKeysPerCell == 0) {
             k = (e / kKeysPerCell * 37) % kFuelCells;
@@ -428,15 +444,69 @@ void EditorBench::Edits() {
         const Clock::time_point pressed = app_.lastKeyPress();
         WaitForFrameAfter(framesBefore, handedAt_, "a keystroke");
         const EventClock::Frame frame = app_.lastGraphFrame();
-        handedMs_.push_back(Milliseconds(handedAt_ - pressed));
-        frameMs_.push_back(Milliseconds(frame.end - pressed));
-        renderMs_.push_back(Milliseconds(frame.end - frame.begin));
+        times.handedMs.push_back(Milliseconds(handedAt_ - pressed));
+        times.frameMs.push_back(Milliseconds(frame.end - pressed));
+        times.renderMs.push_back(Milliseconds(frame.end - frame.begin));
         if (SurfaceValue(*graph_, k) != std::atof(key.after)) Fail("the surface does not show the typed value");
-        if (e + 1 == 100) at100_ = CurrentMemory();
+        if (noteMemory && e + 1 == 100) at100_ = CurrentMemory();
     }
+    if (!noteMemory) return;
     atEnd_ = CurrentMemory();
     stages_.emplace_back("edit 100", at100_);
-    stages_.emplace_back("edit " + std::to_string(options_.edits), atEnd_);
+    stages_.emplace_back("edit " + std::to_string(count), atEnd_);
+}
+
+void EditorBench::Live() {
+    // An Ostrich on a pseudo-terminal of this process, answering at once: the
+    // figures are the editor's and the line's share, without the device's.
+    testing::SimulatedEmulator emulator(std::make_unique<testing::OstrichModel>());
+    std::atomic<Clock::rep> lastWrite{0};
+    emulator.With<testing::OstrichModel>([&](testing::OstrichModel& model) {
+        model.written = [&](int, int, QByteArrayView) { lastWrite = Clock::now().time_since_epoch().count(); };
+    });
+    // What the bank the engine runs holds at `offset`, in every slot alike;
+    // -1 while the slots differ.
+    const auto held = [&](std::size_t offset) {
+        int value = -1;
+        emulator.With<testing::OstrichModel>([&](testing::OstrichModel& model) {
+            const QByteArray& bank = model.banks[static_cast<std::size_t>(model.emulated)];
+            value = static_cast<std::uint8_t>(bank[static_cast<qsizetype>(offset)]);
+            for (std::size_t slot = 1; slot < 16; ++slot) {
+                if (static_cast<std::uint8_t>(bank[static_cast<qsizetype>(slot * kImageSize + offset)]) != value)
+                    value = -1;
+            }
+        });
+        return value;
+    };
+    LiveLink link(std::make_unique<devices::QtSerialPorts>(), devices::DefaultDevice(), emulator.Port(), std::nullopt);
+    QObject::connect(&link, &LiveLink::Lost,
+                     [](const QString& why) { Fail("the live link lost the emulator: " + why.toStdString()); });
+    window_->SetCellWatcher(&link);
+    link.Start();
+    (void)Open(imageA_, expectedA_);
+    const std::size_t probe = kFuelLowOffset + 37;
+    const int probeLow = static_cast<int>(ParseLeadingNumber(expectedA_.At(Family::Data, 37))) & 255;
+    if (!QTest::qWaitFor([&] { return held(probe) == probeLow; }, kWaitMilliseconds))
+        Fail("the opened image did not reach the emulator");
+
+    // Field left -> its bytes in every slot of the bank the engine runs.
+    for (int i = 0; i < options_.liveCells; ++i) {
+        const int k = (i * 53) % kFuelCells;
+        FieldEdit& field = window_->field(Family::Data, k);
+        field.setFocus(Qt::TabFocusReason);
+        const int value = (static_cast<int>(ParseLeadingNumber(field.text().toStdString())) + 1) % 1000;
+        field.setText(QString::number(value));
+        const std::size_t low = kFuelLowOffset + static_cast<std::size_t>(k);
+        const Clock::time_point left = Clock::now();
+        QTest::keyClick(&field, Qt::Key_Return);
+        if (!QTest::qWaitFor([&] { return held(low) == (value & 255); }, kWaitMilliseconds))
+            Fail("a field left did not reach the emulator");
+        leftToEmulatorMs_.push_back(Milliseconds(Clock::time_point(Clock::duration(lastWrite.load())) - left));
+    }
+    // Keystrokes with the link on: every cell left on the way is written.
+    Edits(std::max(200, options_.edits / 5), liveEdits_, false);
+    window_->SetCellWatcher(nullptr);
+    link.Finish(kWaitMilliseconds);
 }
 
 void EditorBench::Run() {
@@ -446,11 +516,12 @@ void EditorBench::Run() {
     Start();
     firstOpen_ = Open(imageA_, expectedA_);
     stages_.emplace_back("first Open", CurrentMemory());
-    Edits();
+    Edits(options_.edits, edits_, true);
     for (int i = 0; i < options_.opens; ++i) {
         const bool b = i % 2 == 0;
         opens_.push_back(Open(b ? imageB_ : imageA_, b ? expectedB_ : expectedA_));
     }
+    Live();
     Report();
 }
 
@@ -469,10 +540,14 @@ struct Budget {
 
 void EditorBench::Report() const {
     std::printf("keystrokes into fuel-map fields: %d\n", options_.edits);
-    PrintSummary("key press -> data handed to the graph", handedMs_);
-    PrintSummary("key press -> graph frame rendered", frameMs_);
-    PrintSummary("graph frame: render and swap alone", renderMs_);
-    std::printf("  %-44s %8.3f ms (the marker is made then)\n", "first keystroke -> frame rendered", frameMs_.front());
+    PrintSummary("key press -> data handed to the graph", edits_.handedMs);
+    PrintSummary("key press -> graph frame rendered", edits_.frameMs);
+    PrintSummary("graph frame: render and swap alone", edits_.renderMs);
+    std::printf("  %-44s %8.3f ms (the marker is made then)\n", "first keystroke -> frame rendered",
+                edits_.frameMs.front());
+    std::printf("\nlive link to a simulated Ostrich 2.0 (answering at once):\n");
+    PrintSummary("field left -> its bytes in every slot", leftToEmulatorMs_);
+    PrintSummary("key press -> graph frame rendered, link on", liveEdits_.frameMs);
     std::printf("\nOpen (file dialog answered -> fields set and first frame rendered):\n");
     std::printf("  first Open after start-up: command done %.3f ms, frame rendered %.3f ms (render alone %.3f ms)\n",
                 firstOpen_.handledMs, firstOpen_.frameMs, firstOpen_.renderMs);
@@ -513,9 +588,9 @@ void EditorBench::Report() const {
     std::printf("\nmemory: VmRSS %.1f MiB after edit 100, %.1f MiB after edit %d; VmHWM %.1f MiB\n",
                 at100_.rssKiB / 1024.0, atEnd_.rssKiB / 1024.0, options_.edits, peakMiB);
 
-    const Summary frame = Summarise(frameMs_);
+    const Summary frame = Summarise(edits_.frameMs);
     std::vector<Budget> budgets{
-        {"key press -> data handed, median", Median(handedMs_), 0.2, "ms"},
+        {"key press -> data handed, median", Median(edits_.handedMs), 0.2, "ms"},
         {"key press -> frame rendered, median", frame.median, 16.7, "ms"},
         {"key press -> frame rendered, p95", frame.p95, 33.0, "ms"},
         {"Open -> first frame (first Open)", firstOpen_.frameMs, 50.0, "ms"},
@@ -523,6 +598,8 @@ void EditorBench::Report() const {
         {"Open -> first frame (later Opens, max)", Summarise(rendered).max, 50.0, "ms"},
         {"peak RSS", peakMiB, 150.0, "MiB"},
         {"RSS growth, edit 100 -> " + std::to_string(options_.edits), growthMiB, 1.0, "MiB"},
+        {"field left -> bytes in the emulator, median", Median(leftToEmulatorMs_), 20.0, "ms"},
+        {"key press -> frame rendered with the link on, median", Median(liveEdits_.frameMs), 8.3, "ms"},
     };
     if (!startup_.empty()) {
         budgets.push_back({"process start -> splash painted, median", Median(splash), 300.0, "ms"});

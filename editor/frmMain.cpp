@@ -89,7 +89,16 @@ void frmMain::smnuOpen_Click() {
     options.fileMustExist = true;
     const QString path = platform_.fileDialog.GetOpenFileName(options);
     if (path.isEmpty()) return;
+    LoadImageFile(path);
+}
 
+void frmMain::OpenFile(const QString& path) {
+    SuppressPlot_ = true;
+    const ScopeExit allowPlot([this] { SuppressPlot_ = false; });
+    LoadImageFile(path);
+}
+
+void frmMain::LoadImageFile(const QString& path) {
     const ImageFileRead read = ReadImageFile(platform_.fileSystem, path, &platform_.busyCursor);
     switch (read.fault) {
         case ImageFileFault::WrongLength:
@@ -105,11 +114,40 @@ void frmMain::smnuOpen_Click() {
     LoadFieldsFromImage();
     PlotFuelMap(*this, graph_);
     smnuSaveAs_->setEnabled(true);
+    if (watcher_ != nullptr) watcher_->ImageOpened(path, ImageBytes_);
+}
+
+void frmMain::SetCellWatcher(CellWatcher* watcher) {
+    watcher_ = watcher;
+    for (const Family family : kShownOrder) {
+        for (int i = 0; i < FieldCount(family); ++i) {
+            FieldEdit* edit = fields_.At(family, i);
+            // Enter, or the focus gone: the value typed is meant.
+            connect(edit, &QLineEdit::editingFinished, this, [this, family, i, edit] {
+                if (watcher_ != nullptr) watcher_->CellLeft(family, i, edit->text());
+            });
+        }
+    }
+}
+
+void frmMain::LeaveFocusedField() {
+    if (watcher_ == nullptr) return;
+    for (const Family family : kShownOrder) {
+        for (int i = 0; i < FieldCount(family); ++i) {
+            if (fields_.At(family, i)->hasFocus()) watcher_->CellLeft(family, i, fields_.At(family, i)->text());
+        }
+    }
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    LeaveFocusedField();
+    QMainWindow::closeEvent(event);
 }
 
 void frmMain::smnuSaveAs_Click() {
     // Ctrl+S reaches a disabled action only through code; keep to the menu.
     if (!smnuSaveAs_->isEnabled()) return;
+    LeaveFocusedField();
     if (!StoreFieldsToImage()) return;
 
     FileDialogOptions options;

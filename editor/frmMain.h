@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include "editor/cell_watcher.h"
 #include "graph/graph_view.h"
 #include "image/fields.h"
 #include "image/image_bytes.h"
@@ -36,6 +37,13 @@ public:
     // Start-up, before the window is shown: the splash, then the tab order.
     void Form_Load();
 
+    // The image a command line names, opened as Open opens a file chosen in
+    // its dialog.
+    void OpenFile(const QString& path);
+    // Tells `watcher` (not owned; nullptr: none) of every image opened and
+    // every field left from now on.
+    void SetCellWatcher(CellWatcher* watcher);
+
     // Menu commands.
     void smnuOpen_Click();
     void smnuSaveAs_Click();
@@ -63,6 +71,7 @@ public:
 
 protected:
     bool focusNextPrevChild(bool next) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void SetFieldText(Family family, int index, std::string_view text) override;
@@ -75,6 +84,11 @@ private:
     FieldEdit* CreateField(QWidget* parent, Family family, int index, QRect geometry, const QString& name);
     void SetTabOrder();
     void ShowIoError(const QString& action, const QString& path, const QString& reason);
+    // Open's work once a path is known, with SuppressPlot set by the caller.
+    void LoadImageFile(const QString& path);
+    // The field that has the focus counts as left: a command is about to
+    // use or end the session.
+    void LeaveFocusedField();
 
     Platform platform_;
     ImageBytes ImageBytes_{};
@@ -93,6 +107,7 @@ private:
     // txtData, txtFLE, txtWE, txtAE, txtIS, txtRL and txtCC.
     PerFamily<FieldEdit*> fields_;
     std::vector<QWidget*> tabOrder_;
+    CellWatcher* watcher_ = nullptr;
 };
 
 }  // namespace tarvik

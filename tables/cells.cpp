@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 
+#include "image/cell_names.h"
+
 namespace tarvik::tables {
 
 namespace {
@@ -26,12 +28,7 @@ std::optional<int> IndexAt(Family family, int row, int column) {
     return row;
 }
 
-std::string CaptionOf(Family family, int index) {
-    if (family == Family::Data) return std::to_string(RowRpm(GridRow(index))) + " rpm";
-    const auto captions = Layout(family).captions;
-    if (captions.empty()) return {};
-    return std::string(captions[static_cast<std::size_t>(index)]);
-}
+std::string CaptionOf(Family family, int index) { return CellCaption(family, index); }
 
 const TableLayout* FindTable(std::string_view key) {
     for (const TableLayout& table : kStoreOrder) {
@@ -52,14 +49,7 @@ std::vector<int> ShownCells(Family family) {
     return cells;
 }
 
-std::string DescribeCell(Family family, int index) {
-    std::string text(Layout(family).key);
-    if (FieldCount(family) == 1) return text;
-    const CellPosition at = PositionOf(family, index);
-    text += " row " + std::to_string(at.row) + " (" + CaptionOf(family, index) + ")";
-    if (family == Family::Data) text += " column " + std::to_string(at.column);
-    return text;
-}
+std::string DescribeCell(Family family, int index) { return CellName(family, index); }
 
 std::string NumberText(double value) {
     // Room for any double written out: the longest, the smallest subnormal,

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <csignal>
 #include <cstdint>
 #include <fstream>
 #include <iostream>
@@ -23,6 +24,7 @@ namespace {
 
 std::filesystem::path g_program;
 std::filesystem::path g_scratch;
+std::filesystem::path g_emulator;  // the simulated emulator program
 
 constexpr const char* kMainTitle = "Tarvik for Saabs";
 
@@ -184,8 +186,17 @@ protected:
         dir_ = g_scratch / ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
+        if (StartsAtOnce()) Start({});
+    }
+
+    // Whether the editor is started, without arguments, before the test.
+    [[nodiscard]] virtual bool StartsAtOnce() const { return true; }
+
+    void Start(const std::vector<std::string>& arguments) {
+        std::vector<std::string> argv{g_program.string()};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
         program_ = std::make_unique<Process>(
-            std::vector<std::string>{g_program.string()},
+            argv,
             std::vector<std::string>{"DISPLAY=" + xvfb_->display(), "QT_QPA_PLATFORM=xcb", "WAYLAND_DISPLAY",
                                      "LIBGL_ALWAYS_SOFTWARE=1", "XDG_CONFIG_HOME=" + (dir_ / "config").string()},
             dir_ / "tarvik.log");
@@ -204,8 +215,8 @@ protected:
         clientTop_ = x_->Geometry(w).value_or(Rect{0, 0, 0, kClientHeight}).height - kClientHeight;
     }
 
-    [[nodiscard]] AssertionResult WaitMain() {
-        const std::optional<Window> w = x_->WaitViewable(kMainTitle, 30s);
+    [[nodiscard]] AssertionResult WaitMain(const std::string& title = kMainTitle) {
+        const std::optional<Window> w = x_->WaitViewable(title, 30s);
         if (!w) return AssertionFailure() << "no main window within 30 s; see " << (dir_ / "tarvik.log");
         AdoptMain(*w);
         return AssertionSuccess();
@@ -717,16 +728,167 @@ TEST_F(Editor, SaveIntoAMissingFolderSaysSoAndKeepsTheDialogOpen) {
     EXPECT_EQ(ReadImage(dir_ / "out.bin"), image);
 }
 
+// The editor started with arguments, beside a simulated emulator whose RAM,
+// writes and port openings the test reads from the files it keeps.
+class EditorWithArguments : public Editor {
+protected:
+    [[nodiscard]] bool StartsAtOnce() const override { return false; }
+
+    void SetUp() override {
+        Editor::SetUp();
+        state_ = dir_ / "emulator";
+        std::filesystem::create_directories(state_);
+        emulator_ = std::make_unique<Process>(std::vector<std::string>{g_emulator.string(), "--state", state_.string()},
+                                              std::vector<std::string>{}, dir_ / "emulator.log");
+        ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(state_ / "port"); }, 10s));
+        std::ifstream(state_ / "port") >> port_;
+    }
+    void TearDown() override {
+        Editor::TearDown();
+        emulator_.reset();
+    }
+
+    // The emulator's RAM as it is now: the bank the engine runs, and how
+    // often the port was opened.
+    struct Emulator {
+        Image running{};
+        bool sameInEverySlot = false;
+        int opens = 0;
+    };
+    [[nodiscard]] Emulator Look() {
+        const auto count = [&] {
+            int n = 0;
+            std::ifstream(state_ / "dumps") >> n;
+            return n;
+        };
+        const int before = count();
+        emulator_->Signal(SIGUSR1);
+        EXPECT_TRUE(WaitUntil([&] { return count() > before; }, 5s)) << "the emulator did not say what it holds";
+        int bank = 0;
+        Emulator now;
+        std::ifstream(state_ / "emulated") >> bank;
+        std::ifstream(state_ / "opens") >> now.opens;
+        std::ifstream file(state_ / ("bank-" + std::to_string(bank) + ".bin"), std::ios::binary);
+        std::vector<std::uint8_t> bytes(65536);
+        file.read(reinterpret_cast<char*>(bytes.data()), 65536);
+        std::copy_n(bytes.begin(), kImageSize, now.running.begin());
+        now.sameInEverySlot = true;
+        for (std::size_t slot = 1; slot < 16; ++slot)
+            now.sameInEverySlot =
+                now.sameInEverySlot && std::equal(now.running.begin(), now.running.end(),
+                                                  bytes.begin() + static_cast<long>(slot * kImageSize));
+        return now;
+    }
+    [[nodiscard]] AssertionResult EngineRuns(const Image& image) {
+        Emulator now;
+        if (WaitUntil(
+                [&] {
+                    now = Look();
+                    return now.sameInEverySlot && now.running == image;
+                },
+                10s))
+            return AssertionSuccess();
+        std::size_t differ = 0;
+        for (std::size_t i = 0; i < kImageSize; ++i) differ += now.running[i] != image[i] ? 1 : 0;
+        return AssertionFailure() << "the engine's bank differs from the image in " << differ << " bytes"
+                                  << (now.sameInEverySlot ? "" : ", and its slots differ");
+    }
+    // Every byte value written at an offset of the image, in any slot and bank.
+    [[nodiscard]] std::vector<int> WrittenAt(std::size_t offset) const {
+        std::vector<int> values;
+        std::ifstream log(state_ / "writes.log");
+        int bank = 0;
+        std::size_t address = 0;
+        std::string hex;
+        while (log >> bank >> address >> hex) {
+            for (std::size_t i = 0; i < hex.size() / 2; ++i) {
+                if ((address + i) % kImageSize == offset)
+                    values.push_back(std::stoi(hex.substr(2 * i, 2), nullptr, 16));
+            }
+        }
+        return values;
+    }
+
+    std::filesystem::path state_;
+    std::unique_ptr<Process> emulator_;
+    std::string port_;
+};
+
+// With --emulator, the image on the command line is in the bank the engine
+// runs; a field left with a legal value is written there, in every slot, as
+// Save As would store it and never a keystroke before; an illegal value is
+// not; a pulled cable is said once, and every change made meanwhile goes
+// with the whole image when the emulator answers again.
+TEST_F(EditorWithArguments, LiveLinkWritesEveryLeftFieldIntoTheRunningEngine) {
+    Image image = RandomImage();
+    const Field cell{Family::Data, 37};
+    SetValue(image, cell, 150);
+    WriteImage(dir_ / "in.bin", image);
+    Start({"--emulator", port_, (dir_ / "in.bin").string()});
+    ASSERT_TRUE(WaitMain(std::string(kMainTitle) + " \u2014 Ostrich 2.0 on " + port_));
+    ASSERT_TRUE(EngineRuns(image));
+
+    ASSERT_TRUE(Edit(cell, "{C-a}300{Tab}"));
+    SetValue(image, cell, 300);
+    ASSERT_TRUE(EngineRuns(image));
+    std::vector<int> lowBytes(16, 150);  // the upload, slot by slot
+    lowBytes.resize(32, 300 & 255);      // the cell left, in every slot
+    EXPECT_EQ(WrittenAt(768 + 37), lowBytes) << "the cell's low byte went to the emulator other than as 150, then 300";
+
+    // 999 is no rev limit: only the warm-up cell left after it arrives.
+    ASSERT_TRUE(Edit({Family::RL}, "{C-a}999{Tab}"));
+    ASSERT_TRUE(Edit({Family::WE, 3}, "{C-a}77{Return}"));
+    SetValue(image, {Family::WE, 3}, 77);
+    ASSERT_TRUE(EngineRuns(image));
+    EXPECT_EQ(WrittenAt(1438).size(), 16u) << "the illegal rev limit was written";
+
+    emulator_->Signal(SIGUSR2);  // the cable pulled
+    ASSERT_TRUE(Edit({Family::WE, 4}, "{C-a}55{Return}"));
+    SetValue(image, {Family::WE, 4}, 55);
+    const std::optional<Window> box = x_->WaitViewable("Emulator", 10s);
+    ASSERT_TRUE(box.has_value()) << "no message that the emulator does not answer";
+    EXPECT_EQ(x_->TransientFor(*box), main_);
+    ASSERT_TRUE(Dismiss(*box));
+    ASSERT_TRUE(Edit({Family::WE, 5}, "{C-a}66{Return}"));
+    SetValue(image, {Family::WE, 5}, 66);
+    emulator_->Signal(SIGUSR2);  // and back
+    EXPECT_TRUE(EngineRuns(image));
+    EXPECT_FALSE(x_->FindViewable("Emulator").has_value()) << "a second message";
+}
+
+// An image on the command line opens as Open opens it, a wrong-sized one
+// with Open's message; without --emulator no port is ever opened.
+TEST_F(EditorWithArguments, ImageOnTheCommandLine) {
+    const Image image = RandomImage();
+    WriteImage(dir_ / "in.bin", image);
+    Start({(dir_ / "in.bin").string()});
+    ASSERT_TRUE(WaitMain());
+    ASSERT_TRUE(SaveAs(dir_ / "out.bin"));
+    EXPECT_EQ(ReadImage(dir_ / "out.bin"), image);
+    program_.reset();
+    ASSERT_TRUE(x_->WaitGone(main_, 5s));
+
+    std::ofstream(dir_ / "short.bin") << std::string(100, 'x');
+    Start({(dir_ / "short.bin").string()});
+    ASSERT_TRUE(WaitMain());
+    const std::optional<Window> box = x_->WaitViewable("Error", 10s);
+    ASSERT_TRUE(box.has_value()) << "no size message for a short image";
+    EXPECT_EQ(x_->TransientFor(*box), main_);
+    ASSERT_TRUE(Dismiss(*box));
+    EXPECT_EQ(Look().opens, 0) << "a port was opened without --emulator";
+}
+
 }  // namespace
 }  // namespace tarvik::e2e
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (argc != 3) {
-        std::cerr << "usage: tarvik_e2e_test <tarvik program> <scratch folder>\n";
+    if (argc != 4) {
+        std::cerr << "usage: tarvik_e2e_test <tarvik program> <scratch folder> <simulated emulator>\n";
         return 2;
     }
     tarvik::e2e::g_program = argv[1];
     tarvik::e2e::g_scratch = argv[2];
+    tarvik::e2e::g_emulator = argv[3];
     return RUN_ALL_TESTS();
 }

@@ -78,6 +78,10 @@ bool Process::Running() {
     return false;
 }
 
+void Process::Signal(int signal) const {
+    if (pid_ > 0) kill(pid_, signal);
+}
+
 Process::~Process() {
     if (!Running()) return;
     kill(pid_, SIGTERM);
@@ -145,18 +149,23 @@ std::vector<Window> XSession::Children(Window w) const {
 }
 
 std::string XSession::Name(Window w) const {
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::string name;
-    if (XGetWindowProperty(display_.get(), w, XA_WM_NAME, 0, 1024, False, AnyPropertyType, &type, &format, &items,
-                           &after, &data) == Success &&
-        data != nullptr) {
-        if (format == 8) name.assign(reinterpret_cast<const char*>(data), items);
-        XFree(data);
+    // The UTF-8 title where the window has one: WM_NAME holds a title
+    // beyond Latin-1 as compound text.
+    for (const Atom property : {XInternAtom(display_.get(), "_NET_WM_NAME", False), XA_WM_NAME}) {
+        Atom type = None;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        std::string name;
+        if (XGetWindowProperty(display_.get(), w, property, 0, 1024, False, AnyPropertyType, &type, &format, &items,
+                               &after, &data) == Success &&
+            data != nullptr) {
+            if (format == 8) name.assign(reinterpret_cast<const char*>(data), items);
+            XFree(data);
+            return name;
+        }
     }
-    return name;
+    return {};
 }
 
 std::optional<XWindowAttributes> XSession::Attributes(Window w) const {

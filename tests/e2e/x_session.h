@@ -35,6 +35,7 @@ public:
     Process& operator=(const Process&) = delete;
 
     [[nodiscard]] bool Running();
+    void Signal(int signal) const;
 
 private:
     int pid_ = -1;

@@ -82,6 +82,7 @@ QByteArray OstrichModel::Answer(QByteArrayView c) {
             }
             for (int i = 0; i < count(); ++i) rw[(address() + i) & 0xFFFF] = c[4 + i];
             ++writes;
+            if (written) written(readWrite, address(), c.sliced(4, count()));
             return "O";
         }
         case 'R': {

@@ -44,6 +44,8 @@ public:
     int flipTimes = -1;
     bool wrongChecksum = false;               // every read's checksum off by one
     std::function<void(char request)> after;  // called after each request answered
+    // Called for each W carried out: the bank and address written, and the bytes.
+    std::function<void(int bank, int address, QByteArrayView bytes)> written;
 
 private:
     [[nodiscard]] qsizetype Length() const;

@@ -33,6 +33,9 @@ void SimulatedEmulator::Open() {
     ::tcgetattr(master, &mode);
     ::cfmakeraw(&mode);
     ::tcsetattr(master, TCSANOW, &mode);
+    // Opened and closed once here: a pseudo-terminal tells a program's
+    // opening only after it has been closed before.
+    ::close(::open(::ptsname(master), O_RDWR | O_NOCTTY));
     QFile::remove(link_);
     if (!QFile::link(QString::fromLocal8Bit(::ptsname(master)), link_)) std::abort();
     opened_ = false;
@@ -86,6 +89,7 @@ void SimulatedEmulator::Serve() {
         }
         if (!opened_) {
             opened_ = true;
+            ++opens_;
             Send(model_->Opened());
         }
         if ((wait.revents & POLLIN) == 0) continue;

@@ -34,6 +34,8 @@ public:
     // The cable goes after the device has answered this many requests.
     void UnplugAfter(int answers) { unplugAfter_ = answers; }
     void SetSilent(bool silent) { silent_ = silent; }
+    // How often a program has opened the port.
+    [[nodiscard]] int Opens() const { return opens_; }
 
     // The model, looked at or changed while the device is not answering.
     template <class Model>
@@ -55,6 +57,7 @@ private:
     std::atomic<bool> silent_{false};
     std::atomic<int> unplugAfter_{0};
     int answers_ = 0;
+    std::atomic<int> opens_{0};
     bool opened_ = false;
     mutable std::mutex mutex_;  // guards the model and master_ swaps
     std::thread thread_;
