@@ -317,7 +317,7 @@ ApplyResult ApplyEdits(const ImageBytes& image, const std::vector<CellEdit>& edi
     StoreResult stored = StoreFieldsToImage(texts, result.image);
     if (stored.ok) return result;
     // The editor's message names the first table in store order.
-    result.error = IllegalValueMessage(stored.failedTable);
+    result.error = IllegalValueMessage(stored.failedTable->name);
 
     // Every illegal cell of the file: a cell is judged on its own value, so
     // each one found is put back to the image's own (always legal) value and
@@ -329,10 +329,7 @@ ApplyResult ApplyEdits(const ImageBytes& image, const std::vector<CellEdit>& edi
     };
     std::vector<Illegal> illegal;
     while (!stored.ok && stored.failedIndex >= 0) {
-        const auto table = std::find_if(kStoreOrder.begin(), kStoreOrder.end(),
-                                        [&](const TableLayout& t) { return t.name == stored.failedTable; });
-        if (table == kStoreOrder.end()) break;
-        const Family family = table->family;
+        const Family family = stored.failedTable->family;
         const int index = stored.failedIndex;
         const auto edit = std::find_if(edits.begin(), edits.end(),
                                        [&](const CellEdit& e) { return e.family == family && e.index == index; });

@@ -195,8 +195,8 @@ TEST(Apply, StoresWhatSaveAsStoresForTheSameTexts) {
             ASSERT_TRUE(SameImage(applied.image, saved)) << "round " << n;
         } else {
             ++refused;
-            ASSERT_TRUE(
-                applied.error.starts_with("Illegal value in the " + std::string(saveAs.failedTable) + " field(s)\n"))
+            ASSERT_TRUE(applied.error.starts_with("Illegal value in the " + std::string(saveAs.failedTable->name) +
+                                                  " field(s)\n"))
                 << "round " << n << ": " << applied.error;
         }
     }
