@@ -189,7 +189,7 @@ void frmMain::txtData_Click(int index) { PlotCursor(index, *this, graph_); }
 bool frmMain::StoreFieldsToImage() {
     const StoreResult result = tarvik::StoreFieldsToImage(*this, ImageBytes_);
     if (result.ok) return true;
-    platform_.messageBox.Show(QString::fromStdString(IllegalValueMessage(result.failedTable)),
+    platform_.messageBox.Show(QString::fromStdString(IllegalValueMessage(result.failedTable->name)),
                               QStringLiteral("Input Error"), MessageIcon::Critical);
     return false;
 }

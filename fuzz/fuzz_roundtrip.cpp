@@ -42,7 +42,7 @@ void Run(const std::uint8_t* data, std::size_t size) {
 
     ImageBytes saved = opened;
     const StoreResult result = StoreFieldsToImage(texts, saved);
-    FUZZ_CHECK(result.ok, result.failedTable.size());
+    FUZZ_CHECK(result.ok, result.failedIndex);
     for (std::size_t offset = 0; offset < kImageSize; ++offset) FUZZ_CHECK(saved[offset] == opened[offset], offset);
 
     FieldTexts again;

@@ -5,16 +5,19 @@
 // same image, stores exactly the same bytes: the file's cells are what the
 // image now holds.
 //
-// Input: one byte for the format (even: CSV, odd: JSON), then the file.
+// Input: one byte choosing among the formats that are read back, in the
+// order of their list (0: JSON, 1: CSV), then the file.
 
 #include <cstddef>
 #include <cstdint>
 #include <random>
 #include <string_view>
+#include <vector>
 
 #include "fuzz/fuzz_check.h"
 #include "tables/formats/dump.h"
 #include "tables/formats/edits.h"
+#include "tables/formats/format_list.h"
 #include "tests/support/image_oracle.h"
 
 namespace tarvik::fuzz {
@@ -30,9 +33,14 @@ using namespace tables;
     return image;
 }
 
+[[nodiscard]] const std::vector<const TableFormat*>& Readers() {
+    static const std::vector<const TableFormat*> readers = ReadableFormats();
+    return readers;
+}
+
 void Run(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return;
-    const Format format = data[0] % 2 == 0 ? Format::Csv : Format::Json;
+    const TableFormat& format = *Readers()[data[0] % Readers().size()];
     const std::string_view file(reinterpret_cast<const char*>(data + 1), size - 1);
     const ImageBytes& image = Image();
 
@@ -49,11 +57,12 @@ void Run(const std::uint8_t* data, std::size_t size) {
     for (std::size_t offset = 0; offset < kImageSize; ++offset) {
         if (!testing::oracle::IsTableOffset(offset)) FUZZ_CHECK(applied.image[offset] == image[offset], offset);
     }
-    for (const Format again : {Format::Csv, Format::Json}) {
-        const EditsResult dumped = ReadEdits(again, DumpTables(applied.image, again));
-        FUZZ_CHECK(dumped.error.empty(), static_cast<int>(again));
+    for (std::size_t again = 0; again < Readers().size(); ++again) {
+        const TableFormat& other = *Readers()[again];
+        const EditsResult dumped = ReadEdits(other, DumpTables(applied.image, other));
+        FUZZ_CHECK(dumped.error.empty(), again);
         const ApplyResult reapplied = ApplyEdits(image, dumped.edits);
-        FUZZ_CHECK(reapplied.error.empty(), static_cast<int>(again));
+        FUZZ_CHECK(reapplied.error.empty(), again);
         for (std::size_t offset = 0; offset < kImageSize; ++offset)
             FUZZ_CHECK(reapplied.image[offset] == applied.image[offset], offset);
     }

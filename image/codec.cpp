@@ -206,13 +206,13 @@ std::string IllegalValueMessage(std::string_view tableName) {
 StoreResult StoreFieldsToImage(const FieldSource& fields, ImageBytes& image) {
     for (const TableLayout& table : kStoreOrder) {
         if (table.family == Family::Data) {
-            if (const int failed = StoreFuelMap(fields, image); failed != kNoCell) return {false, table.name, failed};
+            if (const int failed = StoreFuelMap(fields, image); failed != kNoCell) return {false, &table, failed};
             continue;
         }
         for (int i = 0; i < table.count; ++i) {
             // An overflowing product is infinite and so fails the range test.
             const auto byte = ConvertToByte(fields.FieldNumber(table.family, i) * table.scale);
-            if (!byte) return {false, table.name, i};
+            if (!byte) return {false, &table, i};
             image[table.offset + static_cast<std::size_t>(i)] = *byte;
         }
     }

@@ -41,14 +41,14 @@ void LoadFieldsFromImage(const ImageBytes& image, FieldSink& fields);
 
 struct StoreResult {
     bool ok = true;
-    // When !ok: the name of the first table holding an illegal value.
-    std::string_view failedTable;
+    // When !ok: the first table holding an illegal value.
+    const TableLayout* failedTable = nullptr;
     // When !ok: the field of that table whose value stopped the store.
     int failedIndex = -1;
 };
 
 // "Illegal value in the rev limit field(s)": what a store stopped by an
-// illegal value says, naming the table (StoreResult::failedTable).
+// illegal value says, naming the table by its name (TableLayout::name).
 [[nodiscard]] std::string IllegalValueMessage(std::string_view tableName);
 
 // Reads every field in store order and writes its bytes into the image as

@@ -14,8 +14,6 @@
 
 namespace tarvik::tables {
 
-enum class Format { Text, Json, Csv };
-
 // A cell as the tool's files name it, counted from 0. The fuel map by its
 // grid: row 0 at the top (6096 rpm), column 0 at the left, as the editor
 // shows it. The other tables by row, cell 0 at the top, and column 0.

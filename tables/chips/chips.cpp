@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tables/formats/format_list.h"
+
 namespace tarvik::tables {
 
 namespace {
@@ -155,7 +157,7 @@ std::string FormatCopyChecks(const std::vector<CopyCheck>& checks, std::string_v
                        ": written from a wrong start address?\n";
             }
         } else {
-            out += Indented(FormatDiff(check.diff, Format::Text), "  ");
+            out += Indented(TextFormat().diff(check.diff), "  ");
         }
         if (check.notProgrammed > 0) {
             out += "  " + Bytes(check.notProgrammed) + " with bits at 1 here where " + std::string(reference) +

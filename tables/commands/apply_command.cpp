@@ -3,6 +3,7 @@
 // the editor's Save As stores its fields.
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "platform/image_file.h"
 #include "platform/platform.h"
@@ -10,6 +11,7 @@
 #include "tables/commands/common.h"
 #include "tables/formats/diff.h"
 #include "tables/formats/edits.h"
+#include "tables/formats/format_list.h"
 
 namespace tarvik::tables {
 
@@ -22,18 +24,21 @@ class ApplyCommand final : public Command {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("apply"); }
     [[nodiscard]] QString Synopsis() const override {
-        return QStringLiteral("IMAGE TABLES --output OUT [--force] [--format json|csv] [--verbose]");
+        return QStringLiteral("IMAGE TABLES --output OUT [--force] [--format %1] [--verbose]")
+            .arg(FormatChoices(ReadableFormats()));
     }
     [[nodiscard]] QString Description() const override {
         return QStringLiteral(
-            "IMAGE with the cells TABLES names (a json or csv file, as dump writes\n"
-            "it, with some or all of the cells), stored as the editor's Save As\n"
-            "stores them and written to OUT, which must not exist (no link either)\n"
-            "unless --force. Exit status 1: an illegal value, 2: trouble; nothing\n"
-            "is written then. 3: OUT written, the --verbose report cut short.");
+                   "IMAGE with the cells TABLES names (a %1 file, as dump writes\n"
+                   "it, with some or all of the cells), stored as the editor's Save As\n"
+                   "stores them and written to OUT, which must not exist (no link either)\n"
+                   "unless --force. Exit status 1: an illegal value, 2: trouble; nothing\n"
+                   "is written then. 3: OUT written, the --verbose report cut short.")
+            .arg(FormatNames(ReadableFormats(), QStringLiteral("or")));
     }
     [[nodiscard]] QList<QCommandLineOption> Options() const override {
-        return {FormatOption(QStringLiteral("json or csv (by default, by the file name's ending).")),
+        return {FormatOption(FormatNames(ReadableFormats(), QStringLiteral("or")) +
+                             QStringLiteral(" (by default, by the file name's ending).")),
                 OutputOption(QStringLiteral("The image to write; it must not exist, unless --force.")),
                 ForceOption(QStringLiteral("Replace OUT, even when it is IMAGE itself.")),
                 QCommandLineOption(QStringLiteral("verbose"),
@@ -50,8 +55,8 @@ public:
         if (!run.parser.isSet(QStringLiteral("output")))
             return UsageTrouble(run.console, QStringLiteral("apply needs --output OUT."));
         const QString outPath = run.parser.value(QStringLiteral("output"));
-        const std::optional<Format> format = InputFormat(run, tablesPath);
-        if (!format) return kTrouble;
+        const TableFormat* format = InputFormat(run, tablesPath);
+        if (format == nullptr) return kTrouble;
 
         const bool force = run.parser.isSet(QStringLiteral("force"));
         // Any entry at OUT is there: a symbolic link, even one that leads
@@ -65,8 +70,9 @@ public:
         const EditsResult edits =
             ReadEdits(*format, std::string_view(tables->constData(), static_cast<std::size_t>(tables->size())));
         if (!edits.error.empty()) {
-            return Trouble(run.console, QStringLiteral("Cannot read the tables in \"%1\".\n%2")
-                                            .arg(tablesPath, QString::fromStdString(edits.error)));
+            return Trouble(run.console,
+                           QStringLiteral("Cannot read the tables in \"%1\" as %2.\n%3")
+                               .arg(tablesPath, QString::fromUtf8(format->title), QString::fromStdString(edits.error)));
         }
         const ApplyResult applied = ApplyEdits(*image, edits.edits);
         if (!applied.error.empty()) {
@@ -78,7 +84,7 @@ public:
         // nothing is written, as the status says.
         const bool verbose = run.parser.isSet(QStringLiteral("verbose"));
         if (verbose) {
-            const std::string lost = run.console.Out(FormatDiff(DiffImages(*image, applied.image), Format::Text));
+            const std::string lost = run.console.Out(TextFormat().diff(DiffImages(*image, applied.image)));
             if (!lost.empty()) return Trouble(run.console, CannotWriteResults(lost));
         }
         const QByteArray data(reinterpret_cast<const char*>(applied.image.data()), static_cast<qsizetype>(kImageSize));
@@ -97,23 +103,17 @@ public:
     }
 
 private:
-    // --format, or the file name's ending.
-    [[nodiscard]] static std::optional<Format> InputFormat(CommandRun& run, const QString& path) {
-        QString name = run.parser.value(QStringLiteral("format"));
-        if (!run.parser.isSet(QStringLiteral("format"))) {
-            name = QFileInfo(path).suffix().toLower();
-            if (name != QLatin1String("json") && name != QLatin1String("csv")) {
-                (void)UsageTrouble(
-                    run.console,
-                    QStringLiteral("Cannot tell the format of \"%1\" by its name; give --format json or --format csv.")
-                        .arg(path));
-                return std::nullopt;
-            }
-        }
-        if (name == QLatin1String("json")) return Format::Json;
-        if (name == QLatin1String("csv")) return Format::Csv;
-        (void)UsageTrouble(run.console, QStringLiteral("apply reads json or csv, not \"%1\".").arg(name));
-        return std::nullopt;
+    // --format, or the file name's ending in any letter case.
+    [[nodiscard]] static const TableFormat* InputFormat(CommandRun& run, const QString& path) {
+        const FormatSet readable = ReadableFormats();
+        if (!run.parser.value(QStringLiteral("format")).isEmpty())
+            return ChosenFormat(run, readable, QStringLiteral("apply reads"));
+        const TableFormat* format = FindFormat(Utf8(QFileInfo(path).suffix()));
+        if (std::find(readable.begin(), readable.end(), format) != readable.end()) return format;
+        (void)UsageTrouble(run.console,
+                           QStringLiteral("Cannot tell the format of \"%1\" by its name; give %2.")
+                               .arg(path, FormatNames(readable, QStringLiteral("or"), QStringLiteral("--format "))));
+        return nullptr;
     }
 
     [[nodiscard]] static std::optional<QByteArray> ReadTableFile(CommandRun& run, const QString& path) {

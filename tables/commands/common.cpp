@@ -3,10 +3,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "platform/image_file.h"
 #include "platform/platform.h"
+#include "tables/cells.h"
 #include "tables/chips/chips.h"
+#include "tables/formats/format_list.h"
 
 namespace tarvik::tables {
 
@@ -45,14 +48,39 @@ QCommandLineOption OutputOption(const QString& description) {
 
 QCommandLineOption ForceOption(const QString& description) { return {QStringLiteral("force"), description}; }
 
-std::optional<Format> OutputFormat(const CommandRun& run) {
+QString FormatNames(const FormatSet& formats, const QString& last, const QString& before) {
+    QString text;
+    for (std::size_t i = 0; i < formats.size(); ++i) {
+        if (i > 0) text += i + 1 == formats.size() ? QLatin1Char(' ') + last + QLatin1Char(' ') : QStringLiteral(", ");
+        text += before + QString::fromUtf8(formats[i]->name);
+    }
+    return text;
+}
+
+QString FormatChoices(const FormatSet& formats) {
+    QStringList names;
+    for (const TableFormat* format : formats) names << QString::fromUtf8(format->name);
+    return names.join(QLatin1Char('|'));
+}
+
+QString WrittenFormatsHelp(const FormatSet& formats) {
+    QString text = FormatNames(formats, QStringLiteral("or"));
+    const qsizetype first = formats.front()->name.size();
+    return text.insert(first, QStringLiteral(" (the default)")) + QLatin1Char('.');
+}
+
+const TableFormat* ChosenFormat(const CommandRun& run, const FormatSet& formats, const QString& taking) {
     const QString name = run.parser.value(QStringLiteral("format"));
-    if (name.isEmpty() || name == QLatin1String("text")) return Format::Text;
-    if (name == QLatin1String("json")) return Format::Json;
-    if (name == QLatin1String("csv")) return Format::Csv;
+    if (name.isEmpty()) return formats.front();
+    const TableFormat* format = FindFormat(Utf8(name));
+    if (std::find(formats.begin(), formats.end(), format) != formats.end()) return format;
+    const QString shown = QString::fromStdString(Printable(Utf8(name)));
+    const QString offered = FormatNames(formats, QStringLiteral("or"));
     (void)UsageTrouble(run.console,
-                       QStringLiteral("There is no format \"%1\"; the formats are text, json and csv.").arg(name));
-    return std::nullopt;
+                       format == nullptr
+                           ? QStringLiteral("There is no format \"%1\"; %2 %3.").arg(shown, taking, offered)
+                           : QStringLiteral("%1 %2, not %3.").arg(taking, offered, QString::fromUtf8(format->name)));
+    return nullptr;
 }
 
 std::optional<ImageBytes> ReadImage(CommandRun& run, const QString& path) {

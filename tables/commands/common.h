@@ -9,10 +9,11 @@
 #include <QString>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "image/image_bytes.h"
-#include "tables/cells.h"
 #include "tables/commands/command.h"
+#include "tables/formats/format.h"
 
 namespace tarvik::tables {
 
@@ -34,9 +35,24 @@ namespace tarvik::tables {
 [[nodiscard]] QCommandLineOption OutputOption(const QString& description);
 [[nodiscard]] QCommandLineOption ForceOption(const QString& description);
 
-// --format of a command that writes text, json or csv; text when not
-// given. Nothing, after saying why, when the name is no format.
-[[nodiscard]] std::optional<Format> OutputFormat(const CommandRun& run);
+// The formats a command takes with --format, in the order of the list of
+// formats (tables/formats/format_list.h); the first is the one it writes
+// unless told otherwise.
+using FormatSet = std::vector<const TableFormat*>;
+
+// "text, json or csv", each name after `before`: "--format json or
+// --format csv".
+[[nodiscard]] QString FormatNames(const FormatSet& formats, const QString& last, const QString& before = {});
+// "text|json|csv", as a synopsis offers them.
+[[nodiscard]] QString FormatChoices(const FormatSet& formats);
+// --format's help for a command that writes the formats: "text (the
+// default), json or csv."
+[[nodiscard]] QString WrittenFormatsHelp(const FormatSet& formats);
+
+// The format --format names, in any letter case, among those the command
+// takes ("info writes" them); the first when it names none. Nothing, after
+// saying why, when the name is no format or not one the command takes.
+[[nodiscard]] const TableFormat* ChosenFormat(const CommandRun& run, const FormatSet& formats, const QString& taking);
 
 // An image as the editor's Open reads it; nothing, after saying why.
 [[nodiscard]] std::optional<ImageBytes> ReadImage(CommandRun& run, const QString& path);

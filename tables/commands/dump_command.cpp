@@ -4,6 +4,7 @@
 #include "tables/commands/command_list.h"
 #include "tables/commands/common.h"
 #include "tables/formats/dump.h"
+#include "tables/formats/format_list.h"
 
 namespace tarvik::tables {
 
@@ -12,18 +13,20 @@ namespace {
 class DumpCommand final : public Command {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("dump"); }
-    [[nodiscard]] QString Synopsis() const override { return QStringLiteral("IMAGE [--format text|json|csv]"); }
+    [[nodiscard]] QString Synopsis() const override {
+        return QStringLiteral("IMAGE [--format %1]").arg(FormatChoices(Formats()));
+    }
     [[nodiscard]] QString Description() const override {
         return QStringLiteral("The tables of IMAGE, as the editor shows them after Open.");
     }
     [[nodiscard]] QList<QCommandLineOption> Options() const override {
-        return {FormatOption(QStringLiteral("text (the default), json or csv."))};
+        return {FormatOption(WrittenFormatsHelp(Formats()))};
     }
 
     [[nodiscard]] int Run(CommandRun& run) const override {
         if (run.arguments.size() != 1) return UsageTrouble(run.console, QStringLiteral("dump takes one image."));
-        const std::optional<Format> format = OutputFormat(run);
-        if (!format) return kTrouble;
+        const TableFormat* format = ChosenFormat(run, Formats(), QStringLiteral("dump writes"));
+        if (format == nullptr) return kTrouble;
         const std::optional<ImageBytes> image = ReadImage(run, run.arguments[0]);
         if (!image) return kTrouble;
         return Emit(run.console, DumpTables(*image, *format), kSuccess);

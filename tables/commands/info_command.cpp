@@ -9,6 +9,7 @@
 #include "tables/chips/chips.h"
 #include "tables/commands/command_list.h"
 #include "tables/commands/common.h"
+#include "tables/formats/format_list.h"
 
 namespace tarvik::tables {
 
@@ -24,24 +25,28 @@ namespace {
     return "sum " + SumText(print.sum) + "  CRC-32 " + CrcText(print.crc32) + "  SHA-256 " + print.sha256;
 }
 
+// info's own layout, for people or for programs.
+[[nodiscard]] FormatSet InfoFormats() { return {&TextFormat(), &JsonFormat()}; }
+
 class InfoCommand final : public Command {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("info"); }
-    [[nodiscard]] QString Synopsis() const override { return QStringLiteral("FILE [--format text|json]"); }
+    [[nodiscard]] QString Synopsis() const override {
+        return QStringLiteral("FILE [--format %1]").arg(FormatChoices(InfoFormats()));
+    }
     [[nodiscard]] QString Description() const override {
         return QStringLiteral(
             "Size, 16-bit sum, CRC-32 and SHA-256 of an image or a chip's read-back\n"
             "(4 to 64 KB), of each 4 KB copy, and whether the copies agree.");
     }
     [[nodiscard]] QList<QCommandLineOption> Options() const override {
-        return {FormatOption(QStringLiteral("text (the default) or json."))};
+        return {FormatOption(WrittenFormatsHelp(InfoFormats()))};
     }
 
     [[nodiscard]] int Run(CommandRun& run) const override {
         if (run.arguments.size() != 1) return UsageTrouble(run.console, QStringLiteral("info takes one file."));
-        const std::optional<Format> format = OutputFormat(run);
-        if (!format) return kTrouble;
-        if (*format == Format::Csv) return UsageTrouble(run.console, QStringLiteral("info writes text or json."));
+        const TableFormat* format = ChosenFormat(run, InfoFormats(), QStringLiteral("info writes"));
+        if (format == nullptr) return kTrouble;
         const std::optional<QByteArray> file = ReadDump(run, run.arguments[0]);
         if (!file) return kTrouble;
         const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(file->constData()),
@@ -55,7 +60,7 @@ public:
             agree = agree && prints.back().sha256 == prints.front().sha256;
         }
 
-        if (*format == Format::Json) {
+        if (format == &JsonFormat()) {
             QJsonObject object = PrintObject(whole);
             object.insert(QStringLiteral("file"), run.arguments[0]);
             object.insert(QStringLiteral("size"), static_cast<qint64>(bytes.size()));

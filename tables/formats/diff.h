@@ -42,11 +42,7 @@ struct ImageDiff {
 
 [[nodiscard]] ImageDiff DiffImages(const ImageBytes& before, const ImageBytes& after);
 
-// Text: per table its title and one line per changed cell, "old -> new
-// (difference)", then one line for the bytes outside the tables; nothing
-// when the images are the same. JSON: every table by its key with a list of
-// changes, and "outside_tables". CSV: one line per changed cell, then one
-// per range of differing bytes outside the tables.
-[[nodiscard]] std::string FormatDiff(const ImageDiff& diff, Format format);
+// The new value less the old, signed as a diff shows it: "+952", "-8".
+[[nodiscard]] std::string DifferenceText(const CellChange& change);
 
 }  // namespace tarvik::tables

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Cells named by a table file (JSON as dump writes it, or CSV), and storing
-// them into an image exactly as the editor's Save As stores its fields.
+// Cells named by a table file, and storing them into an image exactly as
+// the editor's Save As stores its fields.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,20 +29,19 @@ struct EditsResult {
     std::string error;
 };
 
-// JSON: an object with any of the tables by their keys, each as dump writes
-// it. A null keeps the image's value; "captions" is not read; an optional
-// "format_version" must be the one written by dump.
-// A key named twice in one object is refused; values are taken as the file
-// writes them and must be plain numbers, as in CSV.
-[[nodiscard]] EditsResult ReadJsonEdits(std::string_view content);
+struct TableFormat;
 
-// CSV: the header "table,row,column,caption,value", then one line per
-// cell; "caption" is not read. Blank lines are skipped; a cell named twice
-// is refused.
-[[nodiscard]] EditsResult ReadCsvEdits(std::string_view content);
+// A table file read by the reader of its format, what apply reads; a
+// format without one is refused, and nothing is read as another format.
+[[nodiscard]] EditsResult ReadEdits(const TableFormat& format, std::string_view content);
 
-// A table file in either format: what apply reads.
-[[nodiscard]] EditsResult ReadEdits(Format format, std::string_view content);
+// For the readers of the formats: a file refused for the reason given,
+// "1 row" and "15 rows", and text from a file in quotes as a message shows
+// it, a long one cut short, as no cell or table is named by more than a few
+// words.
+[[nodiscard]] EditsResult Refused(std::string error);
+[[nodiscard]] std::string Counted(std::size_t count, std::string_view noun);
+[[nodiscard]] std::string Quoted(std::string_view text);
 
 struct ApplyResult {
     ImageBytes image{};  // the stored image, when error is empty

@@ -20,7 +20,7 @@ namespace {
     LoadFieldsFromImage(image, texts);
     ImageBytes stored = image;
     const StoreResult result = StoreFieldsToImage(texts, stored);
-    EXPECT_TRUE(result.ok) << result.failedTable;
+    EXPECT_TRUE(result.ok) << result.failedTable->name;
     return stored;
 }
 

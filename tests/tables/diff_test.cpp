@@ -15,6 +15,7 @@
 
 #include "tables/formats/diff.h"
 #include "tables/formats/dump.h"
+#include "tables/formats/format_list.h"
 #include "tests/support/image_oracle.h"
 
 namespace tarvik::tables {
@@ -63,11 +64,11 @@ TEST(TextDump, OneChangedCellChangesOneLine) {
         {"ControlConstant", [](ImageBytes& i) { i[3235] = 255; }, "Control constant  1.9921875"},
     };
     const ImageBytes before = DemoLikeImage();
-    const std::vector<std::string> old = Lines(DumpTables(before, Format::Text));
+    const std::vector<std::string> old = Lines(DumpTables(before, TextFormat()));
     for (const auto& c : cases) {
         ImageBytes after = before;
         c.change(after);
-        const std::vector<std::string> now = Lines(DumpTables(after, Format::Text));
+        const std::vector<std::string> now = Lines(DumpTables(after, TextFormat()));
         ASSERT_EQ(old.size(), now.size()) << c.name;
         std::vector<std::string> changed;
         for (std::size_t i = 0; i < old.size(); ++i) {
@@ -142,7 +143,7 @@ TEST(DiffFormats, ShowCaptionsOldNewAndDifference) {
     after[1101] ^= 0xFF;
     const ImageDiff diff = DiffImages(before, after);
 
-    EXPECT_EQ(FormatDiff(diff, Format::Text),
+    EXPECT_EQ(TextFormat().diff(diff),
               "Kennfellt\n"
               "  row 0 (6096 rpm) column 3: 48 -> 1000 (+952)\n"
               "Warmup enrichment\n"
@@ -150,14 +151,14 @@ TEST(DiffFormats, ShowCaptionsOldNewAndDifference) {
               "Control constant\n"
               "  1.00 -> 1.0078125 (+0.0078125)\n"
               "Outside the tables: 2 bytes differ, at 0x044C-0x044D\n");
-    EXPECT_EQ(FormatDiff(diff, Format::Csv),
+    EXPECT_EQ(FindFormat("csv")->diff(diff),
               "table,row,column,caption,old,new,difference\r\n"
               "fuel_map,0,3,6096 rpm,48,1000,+952\r\n"
               "warmup_enrichment,16,0,< -40,20,12,-8\r\n"
               "control_constant,0,0,,1.00,1.0078125,+0.0078125\r\n"
               "outside_tables,,,0x044C-0x044D,,,\r\n");
 
-    const QJsonObject json = Json(FormatDiff(diff, Format::Json));
+    const QJsonObject json = Json(JsonFormat().diff(diff));
     EXPECT_EQ(json[u"fuel_map"][0].toObject(),
               Json(R"({"row": 0, "column": 3, "caption": "6096 rpm", "old": 48, "new": 1000, "difference": 952})"));
     EXPECT_EQ(json[u"control_constant"][0][u"difference"], 0.0078125);

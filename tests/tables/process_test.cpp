@@ -12,7 +12,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <cctype>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -26,6 +28,7 @@
 
 #include "generated/version.h"
 #include "tables/formats/dump.h"
+#include "tables/formats/format_list.h"
 #include "tests/support/image_oracle.h"
 #include "tests/tables/tool_run.h"
 
@@ -134,7 +137,7 @@ TEST_F(ProcessTest, DumpThenApplyGivesTheImageBack) {
     for (const QString& format : {u"json"_s, u"csv"_s}) {
         const Finished dump = RunTool({u"dump"_s, demo, u"--format"_s, format});
         ASSERT_EQ(dump.status, 0);
-        EXPECT_EQ(dump.out, DumpTables(demo_, format == QLatin1String("csv") ? Format::Csv : Format::Json));
+        EXPECT_EQ(dump.out, DumpTables(demo_, *FindFormat(format.toStdString())));
         Write(u"tables."_s + format, QByteArray::fromStdString(dump.out));
 
         const QString out = u"out."_s + format + u".bin"_s;
@@ -173,6 +176,50 @@ TEST_F(ProcessTest, DiffExitStatuses) {
         EXPECT_EQ(diff.status, c.status) << c.second;
         EXPECT_EQ(diff.out, c.out) << c.second;
         EXPECT_EQ(diff.err, c.err) << c.second;
+    }
+}
+
+// The formats of the list a text names, as whole words.
+[[nodiscard]] std::set<std::string> FormatsNamedIn(const std::string& text) {
+    std::set<std::string> named;
+    std::string word;
+    for (const char c : text + ' ') {
+        if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+            word += c;
+            continue;
+        }
+        if (FindFormat(word) != nullptr && word == FindFormat(word)->name) named.insert(word);
+        word.clear();
+    }
+    return named;
+}
+
+// Every format of the list, named in capitals: a command takes it exactly
+// when its --help offers it, and names the same formats when it refuses
+// one that does not exist. apply is given the format's own dump.
+TEST_F(ProcessTest, CommandsTakeTheFormatsTheirHelpOffers) {
+    Write(u"a.bin"_s, Bytes(demo_));
+    const QString a = Path(u"a.bin"_s);
+    const QString tables = Path(u"tables"_s);
+    const QStringList commands[] = {{u"dump"_s, a},
+                                    {u"diff"_s, a, a},
+                                    {u"info"_s, a},
+                                    {u"apply"_s, a, tables, u"-o"_s, Path(u"out.bin"_s), u"--force"_s}};
+    for (const QStringList& command : commands) {
+        const std::string help = RunInProcess({command[0], u"--help"_s}).out;
+        const auto line = help.find("--format <format>");
+        ASSERT_NE(line, std::string::npos) << help;
+        const std::set<std::string> offered = FormatsNamedIn(help.substr(line, help.find('\n', line) - line));
+        std::set<std::string> taken;
+        for (const TableFormat* format : Formats()) {
+            Write(u"tables"_s, QByteArray::fromStdString(DumpTables(demo_, *format)));
+            const QString name = QString::fromUtf8(format->name).toUpper();
+            if (RunInProcess(command + QStringList{u"-f"_s, name}).status == 0) taken.insert(std::string(format->name));
+        }
+        EXPECT_EQ(taken, offered) << command[0].toStdString();
+        const Finished unknown = RunInProcess(command + QStringList{u"-f"_s, u"xml"_s});
+        EXPECT_TRUE(unknown.err.starts_with("There is no format \"xml\"; ")) << unknown.err;
+        EXPECT_EQ(FormatsNamedIn(unknown.err), offered) << unknown.err;
     }
 }
 
@@ -319,7 +366,8 @@ INSTANTIATE_TEST_SUITE_P(
             "out.bin",
             {},
             2,
-            "Cannot read the tables in \"@/t.csv\".\nline 2, warmup_enrichment row 2 (72): the value \"1,5\" has "
+            "Cannot read the tables in \"@/t.csv\" as CSV.\nline 2, warmup_enrichment row 2 (72): the value \"1,5\" "
+            "has "
             "a decimal comma"},
         RefusedApply{"MalformedJson",
                      "image.bin",
@@ -328,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "out.bin",
                      {},
                      2,
-                     "Cannot read the tables in \"@/t.json\".\nline 1, column "},
+                     "Cannot read the tables in \"@/t.json\" as JSON.\nline 1, column "},
         RefusedApply{"FormatUnknown",
                      "image.bin",
                      "t.txt",

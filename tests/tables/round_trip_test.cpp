@@ -16,6 +16,7 @@
 #include "tables/formats/csv.h"
 #include "tables/formats/dump.h"
 #include "tables/formats/edits.h"
+#include "tables/formats/format_list.h"
 #include "tests/support/image_oracle.h"
 #include "tests/support/printers.h"
 
@@ -24,10 +25,6 @@ namespace {
 
 namespace oracle = tarvik::testing::oracle;
 using tarvik::testing::SameImage;
-
-[[nodiscard]] EditsResult ReadEdits(const std::string& content, Format format) {
-    return tables::ReadEdits(format, content);
-}
 
 // The tables of `tables` over every other byte of `rest`, from the layout's
 // literal ranges.
@@ -41,10 +38,10 @@ using tarvik::testing::SameImage;
 // dump, then apply of that dump onto another image: the first image's tables
 // over every other byte of the second.
 
-class RoundTripTest : public ::testing::TestWithParam<Format> {
+class RoundTripTest : public ::testing::TestWithParam<const TableFormat*> {
 protected:
     void ExpectRoundTrip(const ImageBytes& image, const ImageBytes& other, const std::string& what) {
-        const EditsResult edits = ReadEdits(DumpTables(image, GetParam()), GetParam());
+        const EditsResult edits = ReadEdits(*GetParam(), DumpTables(image, *GetParam()));
         ASSERT_EQ(edits.error, "") << what;
         ASSERT_EQ(edits.edits.size(), static_cast<std::size_t>(kFieldCount)) << what;
         const ApplyResult applied = ApplyEdits(other, edits.edits);
@@ -82,8 +79,8 @@ TEST_P(RoundTripTest, CraftedImages) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, RoundTripTest, ::testing::Values(Format::Json, Format::Csv),
-                         [](const auto& info) { return info.param == Format::Json ? "Json" : "Csv"; });
+INSTANTIATE_TEST_SUITE_P(Formats, RoundTripTest, ::testing::ValuesIn(ReadableFormats()),
+                         [](const auto& info) { return std::string(info.param->title); });
 
 // ---------------------------------------------------------------------------
 // The values of a dump are the editor's field texts after Open
@@ -128,14 +125,14 @@ TEST(Dump, HoldsEveryFieldTextWhereTheEditorShowsIt) {
         const std::vector<std::vector<std::string>> expected = ShownLines(texts);
 
         std::vector<std::vector<std::string>> records;
-        const CsvError csv = ReadCsv(DumpTables(image, Format::Csv), ',',
+        const CsvError csv = ReadCsv(DumpTables(image, *FindFormat("csv")), ',',
                                      [&](const CsvRecord& record) { records.push_back(record.fields); });
         ASSERT_EQ(csv.error, "");
         ASSERT_EQ(records, expected);
 
         // JSON: the fuel map as rows of values beside their captions.
         const QJsonValue fuel =
-            QJsonDocument::fromJson(QByteArray::fromStdString(DumpTables(image, Format::Json)))[u"fuel_map"];
+            QJsonDocument::fromJson(QByteArray::fromStdString(DumpTables(image, JsonFormat())))[u"fuel_map"];
         for (std::size_t line = 1; line <= 256; ++line) {
             const std::vector<std::string>& cell = expected[line];  // fuel_map, row, column, caption, value
             const int row = std::stoi(cell[1]);
@@ -195,8 +192,8 @@ TEST(Apply, StoresWhatSaveAsStoresForTheSameTexts) {
             ASSERT_TRUE(SameImage(applied.image, saved)) << "round " << n;
         } else {
             ++refused;
-            ASSERT_TRUE(
-                applied.error.starts_with("Illegal value in the " + std::string(saveAs.failedTable) + " field(s)\n"))
+            ASSERT_TRUE(applied.error.starts_with("Illegal value in the " + std::string(saveAs.failedTable->name) +
+                                                  " field(s)\n"))
                 << "round " << n << ": " << applied.error;
         }
     }

@@ -61,7 +61,7 @@ ImageBytes MakeDemoImage() {
 
     const StoreResult result = StoreFieldsToImage(texts, image);
     if (!result.ok) {
-        throw std::logic_error("demo image: illegal value in the " + std::string(result.failedTable) + " table");
+        throw std::logic_error("demo image: illegal value in the " + std::string(result.failedTable->name) + " table");
     }
     return image;
 }
