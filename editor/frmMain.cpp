@@ -99,7 +99,8 @@ void frmMain::OpenFile(const QString& path) {
 }
 
 void frmMain::LoadImageFile(const QString& path) {
-    const ImageFileRead read = ReadImageFile(platform_.fileSystem, path, &platform_.busyCursor);
+    const ImageFileRead read =
+        ReadImageFile(platform_.fileSystem, path, [this](bool busy) { platform_.busyCursor.SetBusy(busy); });
     switch (read.fault) {
         case ImageFileFault::WrongLength:
             platform_.messageBox.Show(WrongLengthMessage(), kErrorTitle, MessageIcon::Warning);

@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/file_system.h"
 #include "platform/image_file.h"
-#include "platform/platform.h"
 #include "tables/commands/command_list.h"
 #include "tables/commands/common.h"
 #include "tables/formats/diff.h"

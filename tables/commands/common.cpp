@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/file_system.h"
 #include "platform/image_file.h"
-#include "platform/platform.h"
 #include "tables/cells.h"
 #include "tables/chips/chips.h"
 #include "tables/formats/format_list.h"
