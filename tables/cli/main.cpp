@@ -78,8 +78,7 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<QCoreApplication> app =
         command != nullptr ? command->MakeApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvik-tables"));
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(tarvik::kVersionMajor).arg(tarvik::kVersionMinor).arg(tarvik::kVersionRevision));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(tarvik::ProgramVersionNumber()));
 
     struct sigaction action {};
     action.sa_handler = OnInterrupt;

@@ -101,10 +101,7 @@ public:
         SheetContents contents{{QFileInfo(run.arguments[0]).fileName(), *image},
                                std::nullopt,
                                QDate::currentDate().toString(Qt::ISODate),
-                               QStringLiteral("Tarvik %1.%2.%3")
-                                   .arg(tarvik::kVersionMajor)
-                                   .arg(tarvik::kVersionMinor)
-                                   .arg(tarvik::kVersionRevision)};
+                               QStringLiteral("Tarvik ") + QString::fromStdString(ProgramVersionNumber())};
         if (run.parser.isSet(QStringLiteral("base"))) {
             const QString basePath = run.parser.value(QStringLiteral("base"));
             const std::optional<ImageBytes> base = ReadImage(run, basePath);
