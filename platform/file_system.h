@@ -13,6 +13,9 @@ namespace tarvik {
 struct LengthResult {
     qint64 length = 0;
     QString error;  // empty on success
+    // False for a pipe, a device or a socket, whose length says nothing of
+    // what a read would give.
+    bool regular = true;
 };
 
 struct ReadResult {

@@ -15,6 +15,7 @@ ImageFileRead ReadImageFile(FileSystem& files, const QString& path, const std::f
     }
     if (length.length != static_cast<qint64>(kImageSize)) {
         read.fault = ImageFileFault::WrongLength;
+        read.regular = length.regular;
         return read;
     }
     if (busy) busy(true);

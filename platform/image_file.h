@@ -21,7 +21,8 @@ enum class ImageFileFault {
 struct ImageFileRead {
     ImageBytes image{};
     ImageFileFault fault = ImageFileFault::None;
-    QString reason;  // for Unreadable
+    QString reason;       // for Unreadable
+    bool regular = true;  // false: a pipe or a device, whose length is no file's
 };
 
 // The length first, then exactly the image's bytes; a file that grew or

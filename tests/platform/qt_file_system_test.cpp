@@ -6,8 +6,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/file_names.h"
 #include "platform/qt_platform.h"
 #include "tests/support/editor_harness.h"
 #include "tests/support/real_files.h"
@@ -96,6 +99,50 @@ TEST_F(QtFileSystemTest, AFailedWriteLeavesEverythingAsItWas) {
     EXPECT_TRUE(S_ISCHR(info.st_mode));
     EXPECT_EQ(dir.path(), QFileInfo(dir.path()).absoluteFilePath());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0) << "no temporary left behind";
+}
+
+// A name is bytes: each, UTF-8 or not, names the file it came as, and is
+// shown with what a terminal would act on escaped.
+TEST_F(QtFileSystemTest, NamesInAnyBytesNameTheFilesOfThoseBytes) {
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        QByteArray bytes;
+        std::string shown;
+    } cases[] = {
+        {"plain.bin", "plain.bin"},
+        {"Tuning \xc3\xa4 \xe2\x82\xac \xf0\x9f\x9a\x97.bin", "Tuning \xc3\xa4 \xe2\x82\xac \xf0\x9f\x9a\x97.bin"},
+        {"latin1-\xe9t\xe9.bin", "latin1-\\xe9t\\xe9.bin"},
+        {"cut-\xe2\x82.bin", "cut-\\xe2\\x82.bin"},
+        {"overlong-\xc0\xaf.bin", "overlong-\\xc0\\xaf.bin"},
+        {"surrogate-\xed\xa0\x80.bin", "surrogate-\\xed\\xa0\\x80.bin"},
+        {"beyond-\xf4\x90\x80\x80.bin", "beyond-\\xf4\\x90\\x80\\x80.bin"},
+        {"title-\x1b]0;x\x07\n.bin", "title-\\x1b]0;x\\x07\\x0a.bin"},
+        {"csi-\xc2\x9b"
+         "2J.bin",
+         "csi-\\xc2\\x9b2J.bin"},
+    };
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const QString name = FileNameFromBytes(c.bytes);
+        EXPECT_EQ(ShownFileName(name), c.shown);
+        const QString path = dir.path() + u'/' + name;
+        ASSERT_EQ(FileNameBytes(path), folder + c.bytes);
+        ASSERT_EQ(fs.WriteNewFile(path, c.bytes).error, QString());
+        EXPECT_EQ(fs.WriteFile(path, c.bytes + c.bytes), QString());
+        struct stat status {};
+        EXPECT_EQ(::stat((folder + c.bytes).constData(), &status), 0);
+        EXPECT_EQ(fs.FileLength(path).length, 2 * c.bytes.size());
+        EXPECT_EQ(fs.ReadFile(path, 1000).data, c.bytes + c.bytes);
+        EXPECT_EQ(::unlink((folder + c.bytes).constData()), 0);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    std::mt19937 rng(26);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray bytes(static_cast<qsizetype>(rng() % 8), '\0');
+        for (char& byte : bytes) byte = static_cast<char>(rng());
+        EXPECT_EQ(FileNameBytes(FileNameFromBytes(bytes)), bytes) << bytes.toHex().toStdString();
+    }
 }
 
 // The editor on the real file system, with only the dialogs scripted.
