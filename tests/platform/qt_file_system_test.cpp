@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
@@ -153,22 +154,28 @@ protected:
 
 TEST_F(RealFilesEditorTest, OpenThenSaveOverALongerFileWritesTheSame4096Bytes) {
     const QByteArray image = RandomImage(37);
-    const QString in = Make(QStringLiteral("in"), image);
+    // Named in bytes that are not UTF-8, as a name on the command line may be.
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/in-\xe9";
+    std::ofstream(raw.toStdString(), std::ios::binary).write(image.constData(), image.size());
+    const QString in = FileNameFromBytes(raw);
     const QString out = Make(QStringLiteral("out.bin"), QByteArray(10000, '\x42'));
     Open(in);
     SaveAs(out);
     EXPECT_TRUE(platform.messageBox.shown.empty());
     EXPECT_EQ(Contents(out), image);
+    EXPECT_EQ(::unlink(raw.constData()), 0);
 }
 
 TEST_F(RealFilesEditorTest, AFolderOrAFileRemovedAfterTheDialogIsReportedByName) {
     const QString gone = dir.filePath(QStringLiteral("gone.bin"));
-    for (const QString& path : {gone, dir.path()}) {
+    const QString goneStrange = dir.path() + u'/' + FileNameFromBytes("gone-\x1b\xe9.bin");
+    for (const auto& [path, shown] : {std::pair{gone, gone}, std::pair{dir.path(), dir.path()},
+                                      std::pair{goneStrange, dir.path() + QStringLiteral("/gone-\\x1b\\xe9.bin")}}) {
         platform.messageBox.shown.clear();
         Open(path);
         ASSERT_EQ(platform.messageBox.shown.size(), 1u);
         const QString& message = platform.messageBox.shown[0].text;
-        EXPECT_TRUE(message.contains(path)) << message.toStdString();
+        EXPECT_TRUE(message.contains(shown)) << message.toStdString();
         EXPECT_FALSE(window->saveAsAction().isEnabled());
         EXPECT_TRUE(SameImage(window->imageBytes(), ImageBytes{}));
         ExpectAtRest();
