@@ -9,8 +9,7 @@ namespace tarvik {
 
 void SetEditorIdentity() {
     QCoreApplication::setApplicationName(QStringLiteral("tarvik"));
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(ProgramVersionNumber()));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
 }
 

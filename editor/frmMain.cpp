@@ -14,6 +14,7 @@
 #include "editor/tab_control.h"
 #include "graph/modPlot.h"
 #include "image/codec.h"
+#include "platform/file_names.h"
 #include "platform/image_file.h"
 #include "platform/to_qstring.h"
 #include "windows/frmAbout.h"
@@ -99,7 +100,8 @@ void frmMain::OpenFile(const QString& path) {
 }
 
 void frmMain::LoadImageFile(const QString& path) {
-    const ImageFileRead read = ReadImageFile(platform_.fileSystem, path, &platform_.busyCursor);
+    const ImageFileRead read =
+        ReadImageFile(platform_.fileSystem, path, [this](bool busy) { platform_.busyCursor.SetBusy(busy); });
     switch (read.fault) {
         case ImageFileFault::WrongLength:
             platform_.messageBox.Show(WrongLengthMessage(), kErrorTitle, MessageIcon::Warning);
@@ -213,7 +215,10 @@ double frmMain::FieldNumber(Family family, int index) const {
 }
 
 void frmMain::ShowIoError(const QString& action, const QString& path, const QString& reason) {
-    platform_.messageBox.Show(CannotMessage(action, path, reason), kErrorTitle, MessageIcon::Warning);
+    // The name as the table tool shows it: a byte that is not UTF-8 or a
+    // control character written as "\xe9", never a blank box.
+    platform_.messageBox.Show(CannotMessage(action, QString::fromStdString(ShownFileName(path)), reason), kErrorTitle,
+                              MessageIcon::Warning);
 }
 
 void frmMain::SetTabOrder() {

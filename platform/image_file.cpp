@@ -5,7 +5,7 @@
 
 namespace tarvik {
 
-ImageFileRead ReadImageFile(FileSystem& files, const QString& path, BusyCursor* busy) {
+ImageFileRead ReadImageFile(FileSystem& files, const QString& path, const std::function<void(bool)>& busy) {
     ImageFileRead read;
     const LengthResult length = files.FileLength(path);
     if (!length.error.isEmpty()) {
@@ -15,13 +15,14 @@ ImageFileRead ReadImageFile(FileSystem& files, const QString& path, BusyCursor* 
     }
     if (length.length != static_cast<qint64>(kImageSize)) {
         read.fault = ImageFileFault::WrongLength;
+        read.regular = length.regular;
         return read;
     }
-    if (busy != nullptr) busy->SetBusy(true);
+    if (busy) busy(true);
     // One byte more than needed: a file that grew since the length check is
     // refused as well as one that shrank.
     const ReadResult data = files.ReadFile(path, static_cast<qint64>(kImageSize) + 1);
-    if (busy != nullptr) busy->SetBusy(false);
+    if (busy) busy(false);
     if (!data.error.isEmpty()) {
         read.fault = ImageFileFault::Unreadable;
         read.reason = data.error;

@@ -5,9 +5,10 @@
 // and the words the editor and the table tool both use about files.
 
 #include <QString>
+#include <functional>
 
 #include "image/image_bytes.h"
-#include "platform/platform.h"
+#include "platform/file_system.h"
 
 namespace tarvik {
 
@@ -20,13 +21,15 @@ enum class ImageFileFault {
 struct ImageFileRead {
     ImageBytes image{};
     ImageFileFault fault = ImageFileFault::None;
-    QString reason;  // for Unreadable
+    QString reason;       // for Unreadable
+    bool regular = true;  // false: a pipe or a device, whose length is no file's
 };
 
 // The length first, then exactly the image's bytes; a file that grew or
-// shrank meanwhile is refused. `busy`, when given, shows the busy pointer
-// while the bytes are read.
-[[nodiscard]] ImageFileRead ReadImageFile(FileSystem& files, const QString& path, BusyCursor* busy = nullptr);
+// shrank meanwhile is refused. `busy`, when given, is told when the bytes
+// start and stop being read (the editor's busy pointer).
+[[nodiscard]] ImageFileRead ReadImageFile(FileSystem& files, const QString& path,
+                                          const std::function<void(bool)>& busy = {});
 
 // "The LH 2.2-binary has to be 4096 bytes long"
 [[nodiscard]] QString WrongLengthMessage();

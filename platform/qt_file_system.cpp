@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qt_file_system.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -13,6 +12,8 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/file_names.h"
 
 namespace tarvik {
 
@@ -74,10 +75,11 @@ public:
     Draft(const QByteArray& final, const QByteArray& data, std::optional<mode_t> mode) {
         const qsizetype slash = final.lastIndexOf('/');
         const QByteArray folder = slash < 0 ? QByteArray() : final.left(slash + 1);
-        const QByteArray name = final.mid(slash + 1);
         int fd = -1;
         for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-            path_ = folder + '.' + name + ".tarvik-" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
+            // A short name of its own, not one made from the final name:
+            // whatever name the folder takes, the draft's fits too.
+            path_ = folder + ".tarvik-" + QByteArray::number(QRandomGenerator::system()->generate64(), 36);
             // New files get the permissions the user's umask gives any new file.
             fd = ::open(path_.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST) break;
@@ -144,26 +146,44 @@ const QString kNotRegular = QStringLiteral("It is not a regular file.");
 }  // namespace
 
 LengthResult QtFileSystem::FileLength(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) return {0, QStringLiteral("The file does not exist.")};
-    if (info.isDir()) return {0, QStringLiteral("It is a folder, not a file.")};
+    struct stat status {};
+    if (::stat(FileNameBytes(path).constData(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return {0, QStringLiteral("The file does not exist.")};
+        return {0, SystemReason(errno)};
+    }
+    if (S_ISDIR(status.st_mode)) return {0, QStringLiteral("It is a folder, not a file.")};
     // Pipes and devices report 0 here without being opened, so they meet the
     // size check instead of blocking a read.
-    return {info.size(), {}};
+    if (!S_ISREG(status.st_mode)) return {0, {}, false};
+    return {status.st_size, {}};
 }
 
 ReadResult QtFileSystem::ReadFile(const QString& path, qint64 maxBytes) {
-    if (!QFileInfo(path).isFile()) return {{}, QStringLiteral("It is not a regular file.")};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {{}, file.errorString()};
-    QByteArray data = file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) return {{}, file.errorString()};
+    // Opened without waiting (a pipe would wait for a writer), then read only
+    // when it is a regular file.
+    Descriptor file(::open(FileNameBytes(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.get() < 0) return {{}, SystemReason(errno)};
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0) return {{}, SystemReason(errno)};
+    if (!S_ISREG(status.st_mode)) return {{}, kNotRegular};
+    QByteArray data;
+    data.resize(static_cast<qsizetype>(std::min<qint64>(maxBytes, std::max<qint64>(status.st_size, 0) + 1)));
+    qsizetype done = 0;
+    while (done < maxBytes) {
+        if (done == data.size()) data.resize(static_cast<qsizetype>(std::min<qint64>(maxBytes, done * 2 + 4096)));
+        const ssize_t got = ::read(file.get(), data.data() + done, static_cast<std::size_t>(data.size() - done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return {{}, SystemReason(errno)};
+        if (got == 0) break;
+        done += got;
+    }
+    data.resize(done);
     return {data, {}};
 }
 
 QString QtFileSystem::WriteFile(const QString& path, const QByteArray& data) {
     int error = 0;
-    const std::optional<QByteArray> final = FollowLinks(QFile::encodeName(path), error);
+    const std::optional<QByteArray> final = FollowLinks(FileNameBytes(path), error);
     if (!final) return SystemReason(error);
     // A save replaces the target by renaming a finished copy over it; that
     // must never happen to a device, a pipe or a folder.
@@ -182,7 +202,7 @@ QString QtFileSystem::WriteFile(const QString& path, const QByteArray& data) {
 }
 
 NewFileResult QtFileSystem::WriteNewFile(const QString& path, const QByteArray& data) {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameBytes(path);
     const NewFileResult existed{true, QStringLiteral("It exists already.")};
     struct stat status {};
     if (::lstat(name.constData(), &status) == 0) return existed;

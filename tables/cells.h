@@ -61,6 +61,9 @@ inline constexpr std::string_view kDecimalComma = "has a decimal comma";
 // cursor, change colours or cut a message short on the terminal.
 [[nodiscard]] std::string Printable(std::string_view text);
 
+// "1 byte", "2 bytes": a count with its noun, singular for one.
+[[nodiscard]] std::string Counted(std::size_t count, std::string_view one, std::string_view many);
+
 // Text without the blanks around it.
 [[nodiscard]] std::string_view Trimmed(std::string_view text);
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "tables/cells.h"
 #include "tables/formats/format_list.h"
 
 namespace tarvik::tables {
@@ -41,7 +42,7 @@ namespace {
     return capitalised;
 }
 
-[[nodiscard]] std::string Bytes(std::size_t count) { return std::to_string(count) + (count == 1 ? " byte" : " bytes"); }
+[[nodiscard]] std::string Bytes(std::size_t count) { return Counted(count, "byte", "bytes"); }
 
 }  // namespace
 
@@ -71,6 +72,14 @@ std::string DumpSizes() {
         if (std::find(sizes.begin(), sizes.end(), size) == sizes.end()) sizes.push_back(size);
     }
     return Listed(sizes, "or") + " KB";
+}
+
+std::string BlankText(std::span<const std::uint8_t> bytes) {
+    if (bytes.empty() || std::any_of(bytes.begin(), bytes.end(), [&](std::uint8_t b) { return b != bytes.front(); }))
+        return {};
+    if (bytes.front() == 0xFF) return "only 0xFF bytes, as an erased chip or an empty socket reads";
+    if (bytes.front() == 0x00) return "only 0x00 bytes, as an empty socket or a chip without contact may read";
+    return {};
 }
 
 std::vector<std::uint8_t> ChipContents(const ImageBytes& image, std::size_t bytes) {

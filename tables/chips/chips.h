@@ -54,6 +54,11 @@ inline constexpr std::array<ChipType, 13> kChipTypes{{
 // "4, 8, 16, 32 or 64 KB"
 [[nodiscard]] std::string DumpSizes();
 
+// What a read-back holds when it holds nothing, to follow its name in a
+// message: every byte 0xFF ("only 0xFF bytes, as an erased chip or an empty
+// socket reads") or every byte 0x00. Empty when it holds anything else.
+[[nodiscard]] std::string BlankText(std::span<const std::uint8_t> bytes);
+
 // A chip's contents: the image in every 4 KB copy, so that the control unit
 // reads it whatever the adapter does with the upper address lines.
 [[nodiscard]] std::vector<std::uint8_t> ChipContents(const ImageBytes& image, std::size_t bytes);

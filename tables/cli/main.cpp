@@ -14,6 +14,7 @@
 
 #include "devices/qt_serial_ports.h"
 #include "generated/version.h"
+#include "platform/file_names.h"
 #include "platform/qt_file_system.h"
 #include "tables/cells.h"
 #include "tables/cli/tool.h"
@@ -67,19 +68,24 @@ private:
     bool progressShown_ = false;
 };
 
+// The command line as given: a file name in any bytes is that name (Qt's
+// own arguments() would turn bytes that are not UTF-8 into U+FFFD).
+[[nodiscard]] QStringList Arguments(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << tarvik::FileNameFromBytes(argv[i]);
+    return arguments;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
     // The command decides what kind of application runs it: a Qt Core one,
     // needing no display, unless it draws.
-    const tarvik::tables::Command* command = tarvik::tables::CommandOf(arguments);
+    const tarvik::tables::Command* command = tarvik::tables::CommandOf(Arguments(argc, argv));
     const std::unique_ptr<QCoreApplication> app =
         command != nullptr ? command->MakeApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvik-tables"));
-    QCoreApplication::setApplicationVersion(
-        QStringLiteral("%1.%2.%3").arg(tarvik::kVersionMajor).arg(tarvik::kVersionMinor).arg(tarvik::kVersionRevision));
+    QCoreApplication::setApplicationVersion(QString::fromStdString(tarvik::ProgramVersionNumber()));
 
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
@@ -93,5 +99,7 @@ int main(int argc, char* argv[]) {
     StandardStreams console;
     tarvik::QtFileSystem files;
     tarvik::devices::QtSerialPorts ports;
-    return tarvik::tables::RunTablesTool(QCoreApplication::arguments(), console, files, ports);
+    // Read again: a drawing command's application takes its own options
+    // out of argv.
+    return tarvik::tables::RunTablesTool(Arguments(argc, argv), console, files, ports);
 }

@@ -21,11 +21,26 @@ namespace {
 }
 
 // "dump, diff and apply"
+[[nodiscard]] QString Listed(QStringList names) {
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
 [[nodiscard]] QString CommandNames() {
     QStringList names;
     for (const auto& command : Commands()) names << command->Name();
-    const QString last = names.takeLast();
-    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+    return Listed(names);
+}
+
+// The second words of a family's commands: "info", "upload", ... for
+// "emulator"; none when no command's name starts with the word.
+[[nodiscard]] QStringList FamilyCommands(const QString& word) {
+    QStringList names;
+    const QString prefix = word + QLatin1Char(' ');
+    for (const auto& command : Commands()) {
+        if (command->Name().startsWith(prefix)) names << command->Name().mid(prefix.size());
+    }
+    return names;
 }
 
 [[nodiscard]] QString ToolDescription() {
@@ -114,8 +129,18 @@ int RunTablesTool(const QStringList& arguments, Console& console, FileSystem& fi
         }
         if (everything.isSet(QStringLiteral("version"))) return Emit(console, ProgramVersionText() + '\n', kSuccess);
         if (name.isEmpty()) return UsageTrouble(console, QStringLiteral("Name a command: %1.").arg(CommandNames()));
+        const QStringList positional = everything.positionalArguments();
+        if (const QStringList family = FamilyCommands(name); !family.isEmpty()) {
+            if (positional.size() < 2) {
+                return UsageTrouble(console,
+                                    QStringLiteral("Name the %1 command: %2.").arg(Shown(name), Listed(family)));
+            }
+            return UsageTrouble(console, QStringLiteral("There is no command \"%1 %2\"; the %1 commands are %3.")
+                                             .arg(Shown(name), Shown(positional[1]), Listed(family)));
+        }
         return UsageTrouble(
-            console, QStringLiteral("There is no command \"%1\"; the commands are %2.").arg(name, CommandNames()));
+            console,
+            QStringLiteral("There is no command \"%1\"; the commands are %2.").arg(Shown(name), CommandNames()));
     }
 
     // The command's own options: any other is refused by the parser.

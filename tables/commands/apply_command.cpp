@@ -5,8 +5,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/file_system.h"
 #include "platform/image_file.h"
-#include "platform/platform.h"
 #include "tables/commands/command_list.h"
 #include "tables/commands/common.h"
 #include "tables/formats/diff.h"
@@ -57,6 +57,11 @@ public:
         const QString outPath = run.parser.value(QStringLiteral("output"));
         const TableFormat* format = InputFormat(run, tablesPath);
         if (format == nullptr) return kTrouble;
+        const bool verbose = run.parser.isSet(QStringLiteral("verbose"));
+        if (verbose && IsStandardOutput(outPath)) {
+            return UsageTrouble(
+                run.console, QStringLiteral("--verbose reports on standard output, where OUT is written; give one."));
+        }
 
         const bool force = run.parser.isSet(QStringLiteral("force"));
         // Any entry at OUT is there: a symbolic link, even one that leads
@@ -70,9 +75,9 @@ public:
         const EditsResult edits =
             ReadEdits(*format, std::string_view(tables->constData(), static_cast<std::size_t>(tables->size())));
         if (!edits.error.empty()) {
-            return Trouble(run.console,
-                           QStringLiteral("Cannot read the tables in \"%1\" as %2.\n%3")
-                               .arg(tablesPath, QString::fromUtf8(format->title), QString::fromStdString(edits.error)));
+            return Trouble(run.console, QStringLiteral("Cannot read the tables in \"%1\" as %2.\n%3")
+                                            .arg(Shown(tablesPath), QString::fromUtf8(format->title),
+                                                 QString::fromStdString(edits.error)));
         }
         const ApplyResult applied = ApplyEdits(*image, edits.edits);
         if (!applied.error.empty()) {
@@ -82,7 +87,6 @@ public:
 
         // The report goes out before the image is written: when it cannot,
         // nothing is written, as the status says.
-        const bool verbose = run.parser.isSet(QStringLiteral("verbose"));
         if (verbose) {
             const std::string lost = run.console.Out(TextFormat().diff(DiffImages(*image, applied.image)));
             if (!lost.empty()) return Trouble(run.console, CannotWriteResults(lost));
@@ -91,10 +95,10 @@ public:
         if (const int written = WriteOutput(run, outPath, data, force); written != kSuccess) return written;
 
         if (verbose) {
-            const std::string lost = run.console.Out(Utf8(QStringLiteral("Saved \"%1\".\n").arg(outPath)));
+            const std::string lost = run.console.Out(Utf8(QStringLiteral("Saved \"%1\".\n").arg(Shown(outPath))));
             if (!lost.empty()) {
                 run.console.Err(Utf8(QStringLiteral("Saved \"%1\", but cannot write the results.\n%2")
-                                         .arg(outPath, QString::fromStdString(lost))) +
+                                         .arg(Shown(outPath), QString::fromStdString(lost))) +
                                 '\n');
                 return kWrittenReportLost;
             }
@@ -110,25 +114,25 @@ private:
             return ChosenFormat(run, readable, QStringLiteral("apply reads"));
         const TableFormat* format = FindFormat(Utf8(QFileInfo(path).suffix()));
         if (std::find(readable.begin(), readable.end(), format) != readable.end()) return format;
-        (void)UsageTrouble(run.console,
-                           QStringLiteral("Cannot tell the format of \"%1\" by its name; give %2.")
-                               .arg(path, FormatNames(readable, QStringLiteral("or"), QStringLiteral("--format "))));
+        (void)UsageTrouble(run.console, QStringLiteral("Cannot tell the format of \"%1\" by its name; give %2.")
+                                            .arg(Shown(path), FormatNames(readable, QStringLiteral("or"),
+                                                                          QStringLiteral("--format "))));
         return nullptr;
     }
 
     [[nodiscard]] static std::optional<QByteArray> ReadTableFile(CommandRun& run, const QString& path) {
         const LengthResult length = run.files.FileLength(path);
         if (!length.error.isEmpty()) {
-            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), path, length.error));
+            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), Shown(path), length.error));
             return std::nullopt;
         }
         ReadResult read = run.files.ReadFile(path, kTableFileLimit + 1);
         if (!read.error.isEmpty()) {
-            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), path, read.error));
+            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), Shown(path), read.error));
             return std::nullopt;
         }
         if (read.data.size() > kTableFileLimit) {
-            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), path,
+            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), Shown(path),
                                                      QStringLiteral("It is far too large for a table file.")));
             return std::nullopt;
         }

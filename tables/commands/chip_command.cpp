@@ -19,7 +19,8 @@ public:
     [[nodiscard]] QString Description() const override {
         return QStringLiteral(
             "The file to burn into a chip of type NAME (2732 ... 27C512, 28C64,\n"
-            "28C256): the chip's size, with IMAGE in every 4 KB copy.");
+            "28C256): the chip's size, with IMAGE in every 4 KB copy. OUT \"-\" is\n"
+            "standard output.");
     }
     [[nodiscard]] QList<QCommandLineOption> Options() const override {
         return {QCommandLineOption(QStringLiteral("chip"),
@@ -38,7 +39,7 @@ public:
         const ChipType* chip = FindChip(name.toStdString());
         if (chip == nullptr) {
             return UsageTrouble(run.console, QStringLiteral("There is no chip \"%1\"; the chips are %2.")
-                                                 .arg(name, QString::fromStdString(ChipNames())));
+                                                 .arg(Shown(name), QString::fromStdString(ChipNames())));
         }
         const QString out = run.parser.value(QStringLiteral("output"));
         const bool force = run.parser.isSet(QStringLiteral("force"));

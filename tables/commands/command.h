@@ -27,12 +27,15 @@ class SerialPorts;
 namespace tarvik::tables {
 
 // Exit statuses, as diff(1) has them: diff ends with kDifferent when the
-// images differ, apply when a value is illegal. kTrouble always means that
+// images differ, apply with kIllegalValue when a value is illegal, a
+// command that takes an image from a read-back with kBlankReadBack when the
+// read-back holds nothing. kTrouble always means that
 // nothing was written; kWrittenReportLost that apply wrote its image but
 // could not say so on standard output.
 inline constexpr int kSuccess = 0;
 inline constexpr int kDifferent = 1;
 inline constexpr int kIllegalValue = 1;
+inline constexpr int kBlankReadBack = 1;
 inline constexpr int kTrouble = 2;
 inline constexpr int kWrittenReportLost = 3;
 // The user stopped the command (Ctrl+C, or SIGTERM) before it was done; what
@@ -43,8 +46,9 @@ inline constexpr int kStopped = 130;
 class Console {
 public:
     virtual ~Console() = default;
-    // Standard output, written through at once; the system's reason when it
-    // could not be (a full disk, a closed pipe), empty when written.
+    // Standard output, written through at once: results, or the bytes of a
+    // file written to "-o -". The system's reason when it could not be (a
+    // full disk, a closed pipe), empty when written.
     [[nodiscard]] virtual std::string Out(std::string_view text) = 0;
     // Standard error.
     virtual void Err(std::string_view text) = 0;

@@ -2,11 +2,12 @@
 #include "tables/commands/common.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <algorithm>
+#include <unistd.h>
 
+#include "platform/file_names.h"
+#include "platform/file_system.h"
 #include "platform/image_file.h"
-#include "platform/platform.h"
 #include "tables/cells.h"
 #include "tables/chips/chips.h"
 #include "tables/formats/format_list.h"
@@ -18,6 +19,8 @@ std::unique_ptr<QCoreApplication> Command::MakeApplication(int& argc, char** arg
 }
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
+
+QString Shown(const QString& name) { return QString::fromStdString(ShownFileName(name)); }
 
 int Trouble(Console& console, const QString& message) {
     console.Err(Utf8(message) + '\n');
@@ -47,6 +50,10 @@ QCommandLineOption OutputOption(const QString& description) {
 }
 
 QCommandLineOption ForceOption(const QString& description) { return {QStringLiteral("force"), description}; }
+
+QCommandLineOption AllowBlankOption() {
+    return {QStringLiteral("allow-blank"), QStringLiteral("Take a read-back that holds only 0xFF or only 0x00 bytes.")};
+}
 
 QString FormatNames(const FormatSet& formats, const QString& last, const QString& before) {
     QString text;
@@ -83,17 +90,28 @@ const TableFormat* ChosenFormat(const CommandRun& run, const FormatSet& formats,
     return nullptr;
 }
 
+namespace {
+
+const QString kNotRegular = QStringLiteral("It is not a regular file.");
+
+// "Cannot open the file ..." with the reason; nothing.
+std::nullopt_t CannotOpen(CommandRun& run, const QString& path, const QString& reason) {
+    (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), Shown(path), reason));
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<ImageBytes> ReadImage(CommandRun& run, const QString& path) {
     const ImageFileRead read = ReadImageFile(run.files, path);
     switch (read.fault) {
         case ImageFileFault::None:
             return read.image;
         case ImageFileFault::WrongLength:
-            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), path, WrongLengthMessage()));
-            break;
+            // A pipe's or a device's length is none of the file's.
+            return CannotOpen(run, path, read.regular ? WrongLengthMessage() : kNotRegular);
         case ImageFileFault::Unreadable:
-            (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), path, read.reason));
-            break;
+            return CannotOpen(run, path, read.reason);
     }
     return std::nullopt;
 }
@@ -103,10 +121,11 @@ std::optional<QByteArray> ReadDump(CommandRun& run, const QString& path) {
     const LengthResult length = run.files.FileLength(path);
     QString reason = length.error;
     ReadResult read;
+    if (reason.isEmpty() && !length.regular) reason = kNotRegular;
     if (reason.isEmpty() && !IsDumpSize(static_cast<std::size_t>(length.length))) {
-        reason = QStringLiteral("A read-back has to be %1 long (the size of a chip); it is %2 bytes.")
-                     .arg(QString::fromStdString(DumpSizes()))
-                     .arg(length.length);
+        reason = QStringLiteral("A read-back has to be %1 long (the size of a chip); it is %2.")
+                     .arg(QString::fromStdString(DumpSizes()),
+                          QString::fromStdString(Counted(static_cast<std::size_t>(length.length), "byte", "bytes")));
     }
     if (reason.isEmpty()) {
         read = run.files.ReadFile(path, kLargest + 1);
@@ -115,35 +134,53 @@ std::optional<QByteArray> ReadDump(CommandRun& run, const QString& path) {
             reason = QStringLiteral("Its length changed while it was being read.");
     }
     if (reason.isEmpty()) return std::move(read.data);
-    (void)Trouble(run.console, CannotMessage(QStringLiteral("open"), path, reason));
-    return std::nullopt;
+    return CannotOpen(run, path, reason);
 }
 
+std::optional<int> RefuseBlank(CommandRun& run, std::span<const std::uint8_t> bytes, const QString& what) {
+    const std::string blank = BlankText(bytes);
+    if (blank.empty() || run.parser.isSet(QStringLiteral("allow-blank"))) return std::nullopt;
+    run.console.Err(Utf8(what) + " holds " + blank + ": no image.\nNothing written; --allow-blank takes it anyway.\n");
+    return kBlankReadBack;
+}
+
+bool IsStream(const QString& out) { return out == QLatin1String("-") || DescriptorNamed(out) >= 0; }
+
+bool IsStandardOutput(const QString& out) { return out == QLatin1String("-") || DescriptorNamed(out) == STDOUT_FILENO; }
+
 std::optional<int> RefuseTakenOutput(CommandRun& run, const QString& out, const QString& input, bool force) {
-    const QFileInfo info(out);
-    if (force || !(info.exists() || info.isSymLink())) return std::nullopt;
-    const bool itself = info.canonicalFilePath() == QFileInfo(input).canonicalFilePath();
-    return Trouble(run.console,
-                   CannotMessage(QStringLiteral("save"), out,
-                                 itself ? QStringLiteral("It is the image itself; only --force writes over it.")
-                                        : QStringLiteral("It exists already; only --force writes over it.")));
+    if (force || IsStream(out) || !EntryExists(out)) return std::nullopt;
+    return Trouble(
+        run.console,
+        CannotMessage(QStringLiteral("save"), Shown(out),
+                      SameFile(out, input) ? QStringLiteral("It is the image itself; only --force writes over it.")
+                                           : QStringLiteral("It exists already; only --force writes over it.")));
 }
 
 int WriteOutput(CommandRun& run, const QString& path, const QByteArray& data, bool force) {
+    // A stream the program was handed is written as one: a link such as
+    // /dev/stdout followed to a file and a new file renamed over it would
+    // replace whatever the shell had opened there (a log appended to).
+    if (IsStandardOutput(path)) return Emit(run.console, data.toStdString(), kSuccess);
+    if (const int descriptor = DescriptorNamed(path); descriptor >= 0) {
+        const QString failure = WriteToDescriptor(descriptor, data);
+        if (failure.isEmpty()) return kSuccess;
+        return Trouble(run.console, CannotMessage(QStringLiteral("save"), Shown(path), failure));
+    }
     if (force) {
         const QString failure = run.files.WriteFile(path, data);
         if (failure.isEmpty()) return kSuccess;
-        return Trouble(run.console, CannotMessage(QStringLiteral("save"), path, failure));
+        return Trouble(run.console, CannotMessage(QStringLiteral("save"), Shown(path), failure));
     }
     // The path may have been taken since the command looked: the file
     // takes the name only if it is still free.
     const NewFileResult written = run.files.WriteNewFile(path, data);
     if (written.existed) {
-        return Trouble(run.console, CannotMessage(QStringLiteral("save"), path,
+        return Trouble(run.console, CannotMessage(QStringLiteral("save"), Shown(path),
                                                   QStringLiteral("It exists already; only --force writes over it.")));
     }
     if (!written.error.isEmpty())
-        return Trouble(run.console, CannotMessage(QStringLiteral("save"), path, written.error));
+        return Trouble(run.console, CannotMessage(QStringLiteral("save"), Shown(path), written.error));
     return kSuccess;
 }
 

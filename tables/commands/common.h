@@ -7,7 +7,9 @@
 #include <QByteArray>
 #include <QCommandLineOption>
 #include <QString>
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,10 @@
 namespace tarvik::tables {
 
 [[nodiscard]] std::string Utf8(const QString& text);
+
+// A file name as every message and result shows it: control characters
+// and bytes that are not UTF-8 written as "\x1b" (platform/file_names.h).
+[[nodiscard]] QString Shown(const QString& name);
 
 // Writes the message and a line end to standard error; returns kTrouble.
 [[nodiscard]] int Trouble(Console& console, const QString& message);
@@ -34,6 +40,8 @@ namespace tarvik::tables {
 [[nodiscard]] QCommandLineOption FormatOption(const QString& description);
 [[nodiscard]] QCommandLineOption OutputOption(const QString& description);
 [[nodiscard]] QCommandLineOption ForceOption(const QString& description);
+// --allow-blank, for a command that takes an image from a read-back.
+[[nodiscard]] QCommandLineOption AllowBlankOption();
 
 // The formats a command takes with --format, in the order of the list of
 // formats (tables/formats/format_list.h); the first is the one it writes
@@ -61,6 +69,20 @@ using FormatSet = std::vector<const TableFormat*>;
 // saying why.
 [[nodiscard]] std::optional<QByteArray> ReadDump(CommandRun& run, const QString& path);
 
+// A read-back that holds only 0xFF bytes (an erased chip, an empty socket)
+// or only 0x00 bytes is no image: kBlankReadBack after saying what it
+// holds, unless --allow-blank (which the command must offer); nothing when
+// it holds anything else. `what` names it: "\"dump.bin\"", "Bank 2 of
+// the emulator".
+[[nodiscard]] std::optional<int> RefuseBlank(CommandRun& run, std::span<const std::uint8_t> bytes, const QString& what);
+
+// OUT "-", or a name that leads to one of the program's descriptors
+// (/dev/stdout, /dev/fd/3): written as a stream, never replaced, so never
+// refused for being there.
+[[nodiscard]] bool IsStream(const QString& out);
+// The stream is standard output, where results go too.
+[[nodiscard]] bool IsStandardOutput(const QString& out);
+
 // Without --force, anything at OUT (a file, a folder, a symbolic link even
 // when it leads nowhere) ends the command before any work: kTrouble, after
 // saying why; nothing when OUT is free or --force is given.
@@ -68,7 +90,8 @@ using FormatSet = std::vector<const TableFormat*>;
                                                    bool force);
 
 // Writes a file a command made, whole or not at all: never over anything
-// that stands at path, unless force. kSuccess, or kTrouble after saying why.
+// that stands at path, unless force. A stream (IsStream) is written as one.
+// kSuccess, or kTrouble after saying why.
 [[nodiscard]] int WriteOutput(CommandRun& run, const QString& path, const QByteArray& data, bool force);
 
 }  // namespace tarvik::tables

@@ -62,7 +62,7 @@ public:
 
         if (format == &JsonFormat()) {
             QJsonObject object = PrintObject(whole);
-            object.insert(QStringLiteral("file"), run.arguments[0]);
+            object.insert(QStringLiteral("file"), Shown(run.arguments[0]));
             object.insert(QStringLiteral("size"), static_cast<qint64>(bytes.size()));
             if (copies > 1) {
                 QJsonArray list;
@@ -74,13 +74,17 @@ public:
         }
 
         std::string text =
-            "File     " + Utf8(run.arguments[0]) + "\nSize     " + std::to_string(bytes.size()) + " bytes" +
+            "File     " + Utf8(Shown(run.arguments[0])) + "\nSize     " + std::to_string(bytes.size()) + " bytes" +
             (copies > 1 ? " (" + std::to_string(copies) + " copies of 4096)" : std::string(": an image")) +
             "\nSum      " + SumText(whole.sum) + " (all bytes added, modulo 65536)\nCRC-32   " + CrcText(whole.crc32) +
             "\nSHA-256  " + whole.sha256 + "\n";
         if (copies > 1) {
-            for (std::size_t copy = 0; copy < copies; ++copy)
-                text += "Copy " + std::to_string(copy) + "   " + PrintText(prints[copy]) + "\n";
+            for (std::size_t copy = 0; copy < copies; ++copy) {
+                // In the column of the values above, "Copy 15" too.
+                std::string label = "Copy " + std::to_string(copy);
+                label.resize(9, ' ');
+                text += label + PrintText(prints[copy]) + "\n";
+            }
             text += agree ? "Copies   all the same\n" : "Copies   not all the same\n";
         }
         return Emit(run.console, text, kSuccess);

@@ -55,17 +55,19 @@ class SheetCommand final : public Command {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("sheet"); }
     [[nodiscard]] QString Synopsis() const override {
-        return QStringLiteral("IMAGE [--base OLD] --output FILE [--force]");
+        return QStringLiteral("IMAGE [--base OLD] --output FILE [--format pdf|svg|png] [--force]");
     }
     [[nodiscard]] QString Description() const override {
         return QStringLiteral(
             "One A4 page with the tables of IMAGE, its name and fingerprint; with\n"
-            "--base, every change against OLD. FILE's ending: .pdf, .svg or .png.");
+            "--base, every change against OLD. FILE's ending: .pdf, .svg or .png;\n"
+            "FILE \"-\" is standard output, in the format --format names.");
     }
     [[nodiscard]] QList<QCommandLineOption> Options() const override {
         return {QCommandLineOption(QStringLiteral("base"), QStringLiteral("The image to show the changes against."),
                                    QStringLiteral("OLD")),
                 OutputOption(QStringLiteral("The file to write; it must not exist, unless --force.")),
+                FormatOption(QStringLiteral("pdf, svg or png, where FILE's ending does not say (-o -).")),
                 ForceOption(QStringLiteral("Replace OUT."))};
     }
 
@@ -81,12 +83,8 @@ public:
             return UsageTrouble(run.console, QStringLiteral("sheet takes an image and --output FILE."));
         }
         const QString out = run.parser.value(QStringLiteral("output"));
-        const std::optional<SheetFormat> format = SheetFormatOf(out);
-        if (!format) {
-            return UsageTrouble(
-                run.console,
-                QStringLiteral("The sheet's format is told by the ending of \"%1\": .pdf, .svg or .png.").arg(out));
-        }
+        const std::optional<SheetFormat> format = Format(run, out);
+        if (!format) return kTrouble;
         if (Module().draw == nullptr) {
             return Trouble(run.console,
                            QStringLiteral("Cannot load the drawing module tarvik-sheet.so.\n%1").arg(Module().error));
@@ -98,22 +96,43 @@ public:
         if (const auto refused = RefuseTakenOutput(run, out, run.arguments[0], force)) return *refused;
         const std::optional<ImageBytes> image = ReadImage(run, run.arguments[0]);
         if (!image) return kTrouble;
-        SheetContents contents{{QFileInfo(run.arguments[0]).fileName(), *image},
+        SheetContents contents{{Shown(run.arguments[0].section(QLatin1Char('/'), -1)), *image},
                                std::nullopt,
                                QDate::currentDate().toString(Qt::ISODate),
-                               QStringLiteral("Tarvik %1.%2.%3")
-                                   .arg(tarvik::kVersionMajor)
-                                   .arg(tarvik::kVersionMinor)
-                                   .arg(tarvik::kVersionRevision)};
+                               QStringLiteral("Tarvik ") + QString::fromStdString(ProgramVersionNumber())};
         if (run.parser.isSet(QStringLiteral("base"))) {
             const QString basePath = run.parser.value(QStringLiteral("base"));
             const std::optional<ImageBytes> base = ReadImage(run, basePath);
             if (!base) return kTrouble;
-            contents.base = SheetImage{QFileInfo(basePath).fileName(), *base};
+            contents.base = SheetImage{Shown(basePath.section(QLatin1Char('/'), -1)), *base};
         }
         QByteArray file;
         Module().draw(&contents, *format, &file);
         return WriteOutput(run, out, file, force);
+    }
+
+private:
+    // By --format, else by FILE's ending; nothing, after saying why.
+    [[nodiscard]] static std::optional<SheetFormat> Format(CommandRun& run, const QString& out) {
+        const std::optional<SheetFormat> byEnding = SheetFormatOf(out);
+        if (!run.parser.isSet(QStringLiteral("format"))) {
+            if (byEnding) return byEnding;
+            (void)UsageTrouble(run.console, QStringLiteral("The sheet's format is told by the ending of \"%1\" (.pdf, "
+                                                           ".svg or .png) or by --format.")
+                                                .arg(Shown(out)));
+            return std::nullopt;
+        }
+        const QString name = run.parser.value(QStringLiteral("format"));
+        const std::optional<SheetFormat> named = SheetFormatNamed(name);
+        if (!named) {
+            (void)UsageTrouble(run.console,
+                               QStringLiteral("There is no sheet format \"%1\"; they are pdf, svg and png.").arg(name));
+        } else if (byEnding && byEnding != named) {
+            (void)UsageTrouble(run.console,
+                               QStringLiteral("--format %1 and the ending of \"%2\" disagree.").arg(name, Shown(out)));
+            return std::nullopt;
+        }
+        return named;
     }
 };
 

@@ -39,7 +39,7 @@ public:
         return Emit(
             run.console,
             Utf8(QStringLiteral("\"%1\" holds \"%2\" in %3.\n")
-                     .arg(run.arguments[1], run.arguments[0],
+                     .arg(Shown(run.arguments[1]), Shown(run.arguments[0]),
                           copies == 1 ? QStringLiteral("its one copy") : QStringLiteral("all %1 copies").arg(copies))),
             kSuccess);
     }

@@ -162,16 +162,33 @@ void Write(QPainter& painter, const QRectF& box, int flags, const QString& text,
         .arg(Text(SumText(print.sum)), Text(std::string_view(print.sha256).substr(0, 16)));
 }
 
+// The text cut to width with an ellipsis in the middle, where a long file
+// name has least to say: its start and its ending stay.
+[[nodiscard]] QString Elided(const QString& text, const QFont& font, double width) {
+    return QFontMetricsF(font).elidedText(text, Qt::ElideMiddle, width);
+}
+
 void DrawHeading(QPainter& painter, const SheetContents& contents) {
     const double width = kPageWidth - 2 * kMargin;
-    Write(painter, {kMargin, kMargin, width, 60}, Qt::AlignLeft | Qt::AlignBottom, contents.image.name, Font(50, true));
-    Write(painter, {kMargin, kMargin, width, 60}, Qt::AlignRight | Qt::AlignBottom,
-          QStringLiteral("%1    %2").arg(contents.date, contents.program), Font(26));
+    constexpr double kGap = 60;
+    // The date and the fingerprints are what tie the page to its file: a
+    // long name gives way to them, never they to it.
+    const QString stamp = QStringLiteral("%1    %2").arg(contents.date, contents.program);
+    const QFont stampFont = Font(26);
+    const QFont nameFont = Font(50, true);
+    const double nameWidth = width - QFontMetricsF(stampFont).horizontalAdvance(stamp) - kGap;
+    Write(painter, {kMargin, kMargin, nameWidth, 60}, Qt::AlignLeft | Qt::AlignBottom,
+          Elided(contents.image.name, nameFont, nameWidth), nameFont);
+    Write(painter, {kMargin, kMargin, width, 60}, Qt::AlignRight | Qt::AlignBottom, stamp, stampFont);
     Write(painter, {kMargin, 170, width, 36}, Qt::AlignLeft | Qt::AlignVCenter, PrintText(contents.image), Font(28));
     if (contents.base) {
-        Write(painter, {kMargin, 210, width, 36}, Qt::AlignLeft | Qt::AlignVCenter,
-              QStringLiteral("against the base %1    %2").arg(contents.base->name, PrintText(*contents.base)),
-              Font(28));
+        const QFont font = Font(28);
+        const QFontMetricsF metrics(font);
+        const QString lead = QStringLiteral("against the base ");
+        const QString print = QStringLiteral("    ") + PrintText(*contents.base);
+        const QString name = Elided(contents.base->name, font,
+                                    width - metrics.horizontalAdvance(lead) - metrics.horizontalAdvance(print));
+        Write(painter, {kMargin, 210, width, 36}, Qt::AlignLeft | Qt::AlignVCenter, lead + name + print, font);
     }
     painter.setPen(QPen(Qt::gray, 2));
     painter.drawLine(QPointF(kMargin, kHeadingRule), QPointF(kPageWidth - kMargin, kHeadingRule));
@@ -427,8 +444,10 @@ QByteArray DrawSheet(const SheetContents& contents, SheetFormat format) {
             generator.setResolution(kVectorDpi);
             generator.setSize(QSize(kPageWidth, kPageHeight));
             generator.setViewBox(QRect(0, 0, kPageWidth, kPageHeight));
-            generator.setTitle(Title(contents));
-            generator.setDescription(QStringLiteral("%1, %2").arg(contents.program, contents.date));
+            // Qt writes the title and the description into the XML as they
+            // are given: a name with "&" or "<" would break the file.
+            generator.setTitle(Title(contents).toHtmlEscaped());
+            generator.setDescription(QStringLiteral("%1, %2").arg(contents.program, contents.date).toHtmlEscaped());
             QPainter painter(&generator);
             Paint(painter, contents);
             break;

@@ -17,21 +17,28 @@ namespace tarvik::tables {
 
 enum class SheetFormat { Pdf, Svg, Png };
 
-// The format a file name's ending asks for (.pdf, .svg, .png, any case);
-// nothing for any other ending. Inline: the command asks it without
-// loading the drawing.
-[[nodiscard]] inline std::optional<SheetFormat> SheetFormatOf(const QString& path) {
-    const QString ending = path.section(QLatin1Char('.'), -1).toLower();
-    if (!path.contains(QLatin1Char('.')) || ending.contains(QLatin1Char('/'))) return std::nullopt;
-    if (ending == QLatin1String("pdf")) return SheetFormat::Pdf;
-    if (ending == QLatin1String("svg")) return SheetFormat::Svg;
-    if (ending == QLatin1String("png")) return SheetFormat::Png;
+// The format of a name: "pdf", "svg" or "png", any case; nothing for any
+// other. Inline, as the next: the command asks them without loading the
+// drawing.
+[[nodiscard]] inline std::optional<SheetFormat> SheetFormatNamed(const QString& name) {
+    const QString lower = name.toLower();
+    if (lower == QLatin1String("pdf")) return SheetFormat::Pdf;
+    if (lower == QLatin1String("svg")) return SheetFormat::Svg;
+    if (lower == QLatin1String("png")) return SheetFormat::Png;
     return std::nullopt;
+}
+
+// The format a file name's ending asks for (.pdf, .svg, .png, any case);
+// nothing for any other ending.
+[[nodiscard]] inline std::optional<SheetFormat> SheetFormatOf(const QString& path) {
+    const QString ending = path.section(QLatin1Char('.'), -1);
+    if (!path.contains(QLatin1Char('.')) || ending.contains(QLatin1Char('/'))) return std::nullopt;
+    return SheetFormatNamed(ending);
 }
 
 // An image as the sheet names it.
 struct SheetImage {
-    QString name;  // the file name, without its folder
+    QString name;  // the file name without its folder, as messages show it
     ImageBytes bytes{};
 };
 

@@ -5,9 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include "platform/file_names.h"
 #include "platform/qt_platform.h"
 #include "tests/support/editor_harness.h"
 #include "tests/support/real_files.h"
@@ -98,6 +102,50 @@ TEST_F(QtFileSystemTest, AFailedWriteLeavesEverythingAsItWas) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 0) << "no temporary left behind";
 }
 
+// A name is bytes: each, UTF-8 or not, names the file it came as, and is
+// shown with what a terminal would act on escaped.
+TEST_F(QtFileSystemTest, NamesInAnyBytesNameTheFilesOfThoseBytes) {
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        QByteArray bytes;
+        std::string shown;
+    } cases[] = {
+        {"plain.bin", "plain.bin"},
+        {"Tuning \xc3\xa4 \xe2\x82\xac \xf0\x9f\x9a\x97.bin", "Tuning \xc3\xa4 \xe2\x82\xac \xf0\x9f\x9a\x97.bin"},
+        {"latin1-\xe9t\xe9.bin", "latin1-\\xe9t\\xe9.bin"},
+        {"cut-\xe2\x82.bin", "cut-\\xe2\\x82.bin"},
+        {"overlong-\xc0\xaf.bin", "overlong-\\xc0\\xaf.bin"},
+        {"surrogate-\xed\xa0\x80.bin", "surrogate-\\xed\\xa0\\x80.bin"},
+        {"beyond-\xf4\x90\x80\x80.bin", "beyond-\\xf4\\x90\\x80\\x80.bin"},
+        {"title-\x1b]0;x\x07\n.bin", "title-\\x1b]0;x\\x07\\x0a.bin"},
+        {"csi-\xc2\x9b"
+         "2J.bin",
+         "csi-\\xc2\\x9b2J.bin"},
+    };
+    const QByteArray folder = QFile::encodeName(dir.path()) + '/';
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown);
+        const QString name = FileNameFromBytes(c.bytes);
+        EXPECT_EQ(ShownFileName(name), c.shown);
+        const QString path = dir.path() + u'/' + name;
+        ASSERT_EQ(FileNameBytes(path), folder + c.bytes);
+        ASSERT_EQ(fs.WriteNewFile(path, c.bytes).error, QString());
+        EXPECT_EQ(fs.WriteFile(path, c.bytes + c.bytes), QString());
+        struct stat status {};
+        EXPECT_EQ(::stat((folder + c.bytes).constData(), &status), 0);
+        EXPECT_EQ(fs.FileLength(path).length, 2 * c.bytes.size());
+        EXPECT_EQ(fs.ReadFile(path, 1000).data, c.bytes + c.bytes);
+        EXPECT_EQ(::unlink((folder + c.bytes).constData()), 0);
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    std::mt19937 rng(26);
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray bytes(static_cast<qsizetype>(rng() % 8), '\0');
+        for (char& byte : bytes) byte = static_cast<char>(rng());
+        EXPECT_EQ(FileNameBytes(FileNameFromBytes(bytes)), bytes) << bytes.toHex().toStdString();
+    }
+}
+
 // The editor on the real file system, with only the dialogs scripted.
 class RealFilesEditorTest : public QtFileSystemTest, public EditorHarness {
 protected:
@@ -106,22 +154,28 @@ protected:
 
 TEST_F(RealFilesEditorTest, OpenThenSaveOverALongerFileWritesTheSame4096Bytes) {
     const QByteArray image = RandomImage(37);
-    const QString in = Make(QStringLiteral("in"), image);
+    // Named in bytes that are not UTF-8, as a name on the command line may be.
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/in-\xe9";
+    std::ofstream(raw.toStdString(), std::ios::binary).write(image.constData(), image.size());
+    const QString in = FileNameFromBytes(raw);
     const QString out = Make(QStringLiteral("out.bin"), QByteArray(10000, '\x42'));
     Open(in);
     SaveAs(out);
     EXPECT_TRUE(platform.messageBox.shown.empty());
     EXPECT_EQ(Contents(out), image);
+    EXPECT_EQ(::unlink(raw.constData()), 0);
 }
 
 TEST_F(RealFilesEditorTest, AFolderOrAFileRemovedAfterTheDialogIsReportedByName) {
     const QString gone = dir.filePath(QStringLiteral("gone.bin"));
-    for (const QString& path : {gone, dir.path()}) {
+    const QString goneStrange = dir.path() + u'/' + FileNameFromBytes("gone-\x1b\xe9.bin");
+    for (const auto& [path, shown] : {std::pair{gone, gone}, std::pair{dir.path(), dir.path()},
+                                      std::pair{goneStrange, dir.path() + QStringLiteral("/gone-\\x1b\\xe9.bin")}}) {
         platform.messageBox.shown.clear();
         Open(path);
         ASSERT_EQ(platform.messageBox.shown.size(), 1u);
         const QString& message = platform.messageBox.shown[0].text;
-        EXPECT_TRUE(message.contains(path)) << message.toStdString();
+        EXPECT_TRUE(message.contains(shown)) << message.toStdString();
         EXPECT_FALSE(window->saveAsAction().isEnabled());
         EXPECT_TRUE(SameImage(window->imageBytes(), ImageBytes{}));
         ExpectAtRest();

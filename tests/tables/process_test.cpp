@@ -13,6 +13,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -532,6 +535,143 @@ INSTANTIATE_TEST_SUITE_P(
                      2,
                      "Cannot open the file \"@/t.csv\".\nThe file does not exist.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Outputs and names as a shell hands them over: "-o -" and descriptors,
+// names in any bytes and up to the file system's limit, blank read-backs,
+// names on the terminal. Each script runs in a folder of its own that holds
+// demo.bin, as $T, without XDG_RUNTIME_DIR (as under sudo or cron).
+
+// Every file of a folder by the bytes of its name, with its contents.
+[[nodiscard]] std::map<QByteArray, QByteArray> RawEntries(const std::filesystem::path& folder) {
+    std::map<QByteArray, QByteArray> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        entries[QByteArray::fromStdString(entry.path().filename().native())] =
+            QByteArray::fromStdString({std::istreambuf_iterator<char>(file), {}});
+    }
+    return entries;
+}
+
+TEST_F(ProcessTest, OutputsAndNamesAsTheShellHandsThemOver) {
+    const QByteArray image = Bytes(demo_);
+    const QByteArray owned = QByteArrayLiteral("t\x1b]0;owned\x07.bin");
+    const struct {
+        const char* name;
+        const char* script;
+        int status;
+        std::vector<std::string> out;            // parts of standard output
+        std::string err;                         // standard error, whole
+        std::map<QByteArray, QByteArray> files;  // besides demo.bin
+    } cases[] = {
+        {"AnOutputThroughDevStdoutAppendsToTheLog",
+         R"(echo before > app.log; ( "$T" chip demo.bin --chip 2732 -o /dev/stdout --force; echo after ) >> app.log)",
+         0,
+         {},
+         "",
+         {{"app.log", "before\n" + image + "after\n"}}},
+        {"DashDescriptorsAndPipesAreStreams",
+         R"("$T" chip demo.bin --chip 2764 -o - > dash.bin && "$T" chip demo.bin --chip 2764 -o /dev/stdout | cat >)"
+         R"( piped.bin && "$T" extract dash.bin -o /dev/fd/3 3> fd3.bin)",
+         0,
+         {},
+         "",
+         {{"dash.bin", image + image}, {"piped.bin", image + image}, {"fd3.bin", image}}},
+        {"ASheetToStandardOutputWithoutNoise",
+         R"("$T" sheet demo.bin -o - --format svg > s.svg && head -c 5 s.svg > head.svg && rm s.svg)",
+         0,
+         {},
+         "",
+         {{"head.svg", "<?xml"}}},
+        {"NamesThatAreNotUtf8",
+         R"(cp demo.bin $'in-\xe9t\xe9.bin' && "$T" chip $'in-\xe9t\xe9.bin' --chip 2732 -o $'out-\xe9.bin' &&)"
+         R"( "$T" info $'out-\xe9.bin')",
+         0,
+         {"File     out-\\xe9.bin\n"},
+         "",
+         {{"in-\xe9t\xe9.bin", image}, {"out-\xe9.bin", image}}},
+        {"NamesAtTheFileSystemsLimit",
+         R"(n=$(printf 'n%.0s' {1..251}).bin; "$T" chip demo.bin --chip 2732 -o $n &&)"
+         R"( "$T" chip demo.bin --chip 2764 -o $n --force && echo ${#n})",
+         0,
+         {"255\n"},
+         "",
+         {{QByteArray(251, 'n') + ".bin", image + image}}},
+        {"AnErasedReadBack",
+         R"(head -c 8192 /dev/zero | tr '\0' '\377' > ff.bin; "$T" extract ff.bin -o x.bin)",
+         1,
+         {},
+         "\"ff.bin\" holds only 0xFF bytes, as an erased chip or an empty socket reads: no image.\n"
+         "Nothing written; --allow-blank takes it anyway.\n",
+         {{"ff.bin", QByteArray(8192, '\xFF')}}},
+        {"AZeroReadBack",
+         R"(head -c 4096 /dev/zero > zero.bin; "$T" extract zero.bin -o - > x.bin)",
+         1,
+         {},
+         "\"zero.bin\" holds only 0x00 bytes, as an empty socket or a chip without contact may read: no image.\n"
+         "Nothing written; --allow-blank takes it anyway.\n",
+         {{"zero.bin", QByteArray(4096, '\0')}, {"x.bin", ""}}},
+        {"NamesReachStandardOutputEscaped",
+         R"(cp demo.bin $'t\e]0;owned\a.bin' && "$T" info $'t\e]0;owned\a.bin' && "$T" verify demo.bin $'t\e]0;owned\a.bin')",
+         0,
+         {"File     t\\x1b]0;owned\\x07.bin\n", "\"t\\x1b]0;owned\\x07.bin\" holds \"demo.bin\" in its one copy.\n"},
+         "",
+         {{owned, image}}},
+        {"ALineBreakInANameKeepsAMessageWhole",
+         R"("$T" info $'no\nsuch.bin')",
+         2,
+         {},
+         "Cannot open the file \"no\\x0asuch.bin\".\nThe file does not exist.\n",
+         {}},
+        {"APipeAsInput",
+         R"("$T" chip demo.bin --chip 2764 -o - | "$T" info /dev/stdin)",
+         2,
+         {},
+         "Cannot open the file \"/dev/stdin\".\nIt is not a regular file.\n",
+         {}},
+        {"AFamilyOfCommands",
+         R"("$T" emulator foo)",
+         2,
+         {},
+         "There is no command \"emulator foo\"; the emulator commands are info, upload, verify, download and "
+         "watch.\nTry \"tarvik-tables --help\".\n",
+         {}},
+        {"OneCopyAndOneByte",
+         R"(head -c 1 /dev/zero > one.bin; "$T" extract demo.bin -o x.bin --copy 1; "$T" info one.bin)",
+         2,
+         {},
+         "--copy takes 0: \"demo.bin\" holds 1 copy.\nTry \"tarvik-tables --help\".\nCannot open the file "
+         "\"one.bin\".\nA read-back has to be 4, 8, 16, 32 or 64 KB long (the size of a chip); it is 1 byte.\n",
+         {{"one.bin", QByteArray(1, '\0')}}},
+        {"InfoColumnsPastCopy9",
+         R"("$T" chip demo.bin --chip 27512 -o c.bin && "$T" info c.bin)",
+         0,
+         {"\nCopy 9   sum ", "\nCopy 10  sum ", "\nCopy 15  sum "},
+         "",
+         {{"c.bin", image.repeated(16)}}},
+    };
+    QProcessEnvironment environment = NoDisplay();
+    environment.remove(u"XDG_RUNTIME_DIR"_s);
+    environment.insert(u"T"_s, QString::fromUtf8(TARVIK_TABLES_EXE));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = Path(QString::fromUtf8(c.name));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(QFile::copy(QString::fromUtf8(TARVIK_DEMO_IMAGE), folder + u"/demo.bin"_s));
+        const Finished run = RunProgram(u"/bin/bash"_s, {u"-c"_s, QString::fromUtf8(c.script)}, folder, environment);
+        EXPECT_EQ(run.status, c.status);
+        for (const std::string& part : c.out)
+            EXPECT_NE(run.out.find(part), std::string::npos) << part << "\n" << run.out;
+        EXPECT_EQ(run.err, c.err);
+        std::map<QByteArray, QByteArray> files = c.files;
+        files["demo.bin"] = image;
+        // By the bytes of the names: Qt's own listing would merge those
+        // that are not UTF-8, and could not remove them.
+        const std::filesystem::path raw = QFile::encodeName(folder).toStdString();
+        EXPECT_EQ(RawEntries(raw), files);
+        std::filesystem::remove_all(raw);
+    }
+}
 
 // The sanitizers' own memory and time are not the program's.
 #if defined(__SANITIZE_ADDRESS__)

@@ -8,10 +8,15 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <cstdio>
+#include <fstream>
 
+#include "platform/file_names.h"
 #include "tables/chips/chips.h"
 #include "tables/formats/edits.h"
 #include "tables/sheet/sheet.h"
+#include "tests/support/qt_printers.h"
 #include "tests/tables/tool_run.h"
 
 namespace tarvik::tables {
@@ -122,6 +127,66 @@ TEST(SheetTest, EveryFormatWithAndWithoutABase) {
             EXPECT_TRUE(HasInk(sheet, 15, 0, Qt::white) && !HasInk(sheet, 15, 0, Qt::black));
             EXPECT_TRUE(HasInk(sheet, 0, 15, Qt::black) && !HasInk(sheet, 0, 15, Qt::white));
         }
+    }
+}
+
+// Any name makes a well-formed SVG, its title and texts read back by an XML
+// reader with control characters and bytes that are not UTF-8 escaped; a
+// long name gives way to the date and the fingerprint, never they to it.
+TEST(SheetTest, EveryNameMakesAWellFormedSvg) {
+    qputenv("TARVIK_SHEET_MODULE", TARVIK_SHEET_MODULE_FILE);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const ImageBytes demo = DemoImage();
+    const Fingerprint print = FingerprintOf(demo);
+    const QString fingerprint =
+        u"    sum %1    SHA-256 %2"_s.arg(QString::fromStdString(SumText(print.sum)), First16(demo));
+    const QString longName =
+        u"Saab 900 Turbo 16 S Aero B202, 3 inch exhaust, hybrid TD04 turbo, "
+        u"stage 2 map for 98 RON fuel, December.bin"_s;
+    const struct {
+        QByteArray bytes;
+        QString shown;
+    } cases[] = {
+        {longName.toUtf8(), longName},
+        {"R&D tune.bin", u"R&D tune.bin"_s},
+        {"a&b<c>\"d'.bin", u"a&b<c>\"d'.bin"_s},
+        {"ctl\x1b[2J\x07\x01.bin", u"ctl\\x1b[2J\\x07\\x01.bin"_s},
+        {"latin1-\xe9.bin", u"latin1-\\xe9.bin"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shown.toStdString());
+        // Written and removed by the bytes of the name: Qt's own calls take
+        // a name that is not UTF-8 for another.
+        const std::string raw = QFile::encodeName(folder.path()).toStdString() + '/' + c.bytes.toStdString();
+        std::ofstream(raw, std::ios::binary)
+            .write(reinterpret_cast<const char*>(demo.data()), static_cast<std::streamsize>(demo.size()));
+        const QString path = folder.path() + u'/' + FileNameFromBytes(c.bytes);
+        const QString out = folder.filePath(u"sheet.svg"_s);
+        QFile::remove(out);
+        const Finished run = RunInProcess({u"sheet"_s, path, u"--base"_s, path, u"-o"_s, out});
+        std::remove(raw.c_str());
+        ASSERT_EQ(run.status, kSuccess) << run.err;
+        QFile file(out);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QXmlStreamReader svg(&file);
+        QString title;
+        QStringList texts;
+        while (!svg.atEnd()) {
+            if (svg.readNext() != QXmlStreamReader::StartElement) continue;
+            if (svg.name() == u"title"_s) title = svg.readElementText();
+            if (svg.name() == u"text"_s) texts << svg.readElementText();
+        }
+        EXPECT_FALSE(svg.hasError()) << svg.errorString().toStdString();
+        EXPECT_EQ(title, c.shown + u" against "_s + c.shown);
+        const bool elided = c.shown == longName;
+        EXPECT_EQ(texts.contains(c.shown), !elided);
+        EXPECT_EQ(texts.filter(u"\u2026"_s).size(), elided ? 1 : 0) << texts.join(u'\n').toStdString();
+        EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                                [&](const QString& text) {
+                                    return text.startsWith(u"against the base "_s) && text.endsWith(fingerprint);
+                                }),
+                  1);
     }
 }
 
