@@ -12,6 +12,7 @@
 #include "devices/transfer.h"
 #include "image/cell_names.h"
 #include "image/codec.h"
+#include "platform/file_names.h"
 
 namespace tarvik {
 
@@ -28,20 +29,7 @@ constexpr auto kRetry = 500ms;
 
 // A name as a line of the log shows it: a control character in it must not
 // move the cursor or retitle the terminal.
-[[nodiscard]] std::string Shown(const QString& name) {
-    std::string shown;
-    for (const char c : name.toStdString()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-        } else {
-            char escape[5];
-            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
-            shown += escape;
-        }
-    }
-    return '"' + shown + '"';
-}
+[[nodiscard]] std::string Shown(const QString& name) { return '"' + ShownFileName(name) + '"'; }
 
 // The bytes that differ, each run of them one range.
 [[nodiscard]] std::vector<devices::ByteRange> DifferingBytes(const ImageBytes& before, const ImageBytes& after) {

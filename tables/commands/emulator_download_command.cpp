@@ -26,7 +26,7 @@ public:
     [[nodiscard]] QList<QCommandLineOption> Options() const override {
         return EmulatorOptions(true) << OutputOption(
                                             QStringLiteral("The image to write; it must not exist, unless --force."))
-                                     << ForceOption(QStringLiteral("Replace OUT."));
+                                     << ForceOption(QStringLiteral("Replace OUT.")) << AllowBlankOption();
     }
 
     [[nodiscard]] int Run(CommandRun& run) const override {
@@ -54,6 +54,8 @@ public:
             run.console.Err(report + "Nothing written: the slots of the bank differ.\n");
             return kDifferent;
         }
+        if (const auto blank = RefuseBlank(run, first, QStringLiteral("Bank %1 of the emulator").arg(bank)))
+            return *blank;
         return WriteOutput(
             run, out, QByteArray(reinterpret_cast<const char*>(first.data()), static_cast<qsizetype>(first.size())),
             force);

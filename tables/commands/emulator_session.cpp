@@ -34,9 +34,7 @@ QString DeviceHelp() {
                                                    static_cast<qsizetype>(devices::DefaultDevice().name.size())));
 }
 
-QString Quoted(const QString& name) {
-    return QStringLiteral("\"%1\"").arg(QString::fromStdString(Printable(Utf8(name))));
-}
+QString Quoted(const QString& name) { return QStringLiteral("\"%1\"").arg(Shown(name)); }
 
 std::optional<int> EmulatorSession::Prepare(std::initializer_list<devices::Need> needs, bool takesBank) {
     const QCommandLineParser& parser = run_.parser;

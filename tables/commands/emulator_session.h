@@ -69,7 +69,7 @@ private:
 };
 
 // A name from the command line as a line of output shows it: quoted, with
-// control characters escaped.
+// control characters and bytes that are not UTF-8 escaped.
 [[nodiscard]] QString Quoted(const QString& name);
 
 }  // namespace tarvik::tables

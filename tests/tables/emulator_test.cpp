@@ -233,6 +233,14 @@ TEST_F(EmulatorTest, CommandsOnAScriptedLine) {
          {},
          3,
          3},
+        {"DownloadOfAnEmptyBank",
+         {},
+         {},
+         {u"download"_s, u"-o"_s, u"out.bin"_s},
+         1,
+         {"Bank 0 of the emulator holds only 0xFF bytes", "Nothing written; --allow-blank takes it anyway."},
+         0,
+         -1},
         {"CannotReadBack",
          {},
          {},
@@ -260,6 +268,7 @@ TEST_F(EmulatorTest, CommandsOnAScriptedLine) {
         {"EmptyPort", {}, {}, {u"info"_s, u"--port"_s, u""_s}, 2, {"--port is empty"}, 0, -1},
     };
     for (const Case& c : cases) {
+        QFile::remove(Path(u"out.bin"_s));
         OstrichModel model;
         if (c.setUp) c.setUp(model);
         CapturedConsole console;
@@ -380,6 +389,11 @@ TEST_F(EmulatorTest, WatchSaysWhatHappensAndCatchesUp) {
          at = out.find("READ BACK WRONG in 1 byte: writing again", at + 1))
         ++wrong;
     EXPECT_EQ(wrong, 2u) << out;
+
+    // A change of many cells is summed up after the first few.
+    for (std::size_t i = 0; i < 10; ++i) ++edited[kFuelLowOffset + 20 * i];
+    Save(edited);
+    EXPECT_TRUE(waitFor(", and 4 more cells  (")) << console.OutSoFar();
 
     console.interrupt = true;
     watch.join();
