@@ -624,7 +624,7 @@ TEST_F(ProcessTest, OutputsAndNamesAsTheShellHandsThemOver) {
          "Cannot open the file \"no\\x0asuch.bin\".\nThe file does not exist.\n",
          {}},
         {"APipeAsInput",
-         R"("$T" chip demo.bin --chip 2764 -o - | "$T" info /dev/stdin)",
+         R"("$T" chip demo.bin --chip 2764 -o - 2>/dev/null | "$T" info /dev/stdin)",
          2,
          {},
          "Cannot open the file \"/dev/stdin\".\nIt is not a regular file.\n",
