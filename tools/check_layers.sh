@@ -4,9 +4,10 @@
 # must not depend on: the parts depend on each other in one direction only
 # (image <- platform, graph <- editor <- app; windows on its own; the table
 # tool's folders in the order cells <- formats <- chips <- sheet <- commands
-# <- cli; devices, the emulators, over image alone, for the tool's commands
-# and the editor). A sub-folder is judged as a part of its own when it has a line
-# below, and as part of the nearest folder above it that has one otherwise.
+# <- cli, with math beside formats; devices, the emulators, over image
+# alone, for the tool's commands and the editor). A sub-folder is judged as
+# a part of its own when it has a line below, and as part of the nearest
+# folder above it that has one otherwise.
 #
 #   bash tools/check_layers.sh [source root]
 #   bash tools/check_layers.sh --self-test
@@ -23,9 +24,10 @@ declare -A allowed=(
     [app]="app editor image platform devices graph windows generated"
     [tables]="tables image"
     [tables/formats]="tables/formats tables image platform"
+    [tables/math]="tables/math tables image"
     [tables/chips]="tables/chips tables/formats tables image platform"
     [tables/sheet]="tables/sheet tables/chips tables/formats tables image platform generated"
-    [tables/commands]="tables/commands devices tables/sheet tables/chips tables/formats tables image platform generated"
+    [tables/commands]="tables/commands devices tables/sheet tables/chips tables/math tables/formats tables image platform generated"
     [tables/cli]="tables/cli tables/commands devices tables platform generated"
 )
 

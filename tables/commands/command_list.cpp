@@ -9,6 +9,7 @@ namespace tarvik::tables {
 std::unique_ptr<const Command> MakeDumpCommand();
 std::unique_ptr<const Command> MakeDiffCommand();
 std::unique_ptr<const Command> MakeApplyCommand();
+std::unique_ptr<const Command> MakeEditCommand();
 std::unique_ptr<const Command> MakeInfoCommand();
 std::unique_ptr<const Command> MakeChipCommand();
 std::unique_ptr<const Command> MakeVerifyCommand();
@@ -26,6 +27,7 @@ const std::vector<std::unique_ptr<const Command>>& Commands() {
         list.push_back(MakeDumpCommand());
         list.push_back(MakeDiffCommand());
         list.push_back(MakeApplyCommand());
+        list.push_back(MakeEditCommand());
         list.push_back(MakeInfoCommand());
         list.push_back(MakeChipCommand());
         list.push_back(MakeVerifyCommand());
