@@ -242,6 +242,35 @@ TEST_F(ProcessTest, ChipAndVerifyAsPrograms) {
     EXPECT_NE(verify.out.find("Copy 1 (0x1000-0x1FFF): 1 byte of 4096 differs"), std::string::npos) << verify.out;
 }
 
+// edit as a program: a dry run writes nothing, a run prints the selection
+// and then exactly what diff prints of its image, and OUT, once there, is
+// not replaced without --force.
+TEST_F(ProcessTest, EditPrintsWhatDiffPrintsAndWritesAsApplyDoes) {
+    const QString demo = QString::fromUtf8(TARVIK_DEMO_IMAGE);
+    const QStringList edit{u"edit"_s,   demo,         u"--table"_s, u"fuel_map"_s, u"--rpm"_s, u"2000:4000"_s,
+                           u"--load"_s, u"200:400"_s, u"--scale"_s, u"1.05"_s,     u"-o"_s,    Path(u"out.bin"_s)};
+    const std::string selected =
+        "Selected fuel_map rows 4 to 8 (3692 to 2064 rpm), columns 5 to 13 (load 200 to 392): 45 cells.\n";
+
+    const Finished dry = RunTool(edit + QStringList{u"--dry-run"_s});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_TRUE(Read(u"out.bin"_s).isNull());
+
+    const Finished run = RunTool(edit);
+    EXPECT_EQ(run.status, 0) << run.err;
+    const Finished diff = RunTool({u"diff"_s, demo, Path(u"out.bin"_s)});
+    EXPECT_EQ(diff.status, 1);
+    EXPECT_EQ(run.out, selected + diff.out);
+    EXPECT_EQ(dry.out, run.out + "Nothing written (--dry-run).\n");
+
+    const QByteArray written = Read(u"out.bin"_s);
+    const Finished taken = RunTool(edit);
+    EXPECT_EQ(taken.status, 2);
+    EXPECT_NE(taken.err.find("It exists already; only --force writes over it."), std::string::npos) << taken.err;
+    EXPECT_EQ(taken.out, "");
+    EXPECT_EQ(Read(u"out.bin"_s), written);
+}
+
 // The sheet draws: as a program without a display and with a platform
 // plugin that does not exist, it takes the offscreen platform itself.
 TEST_F(ProcessTest, SheetDrawsWithoutADisplay) {
