@@ -11,6 +11,9 @@ Field numbers: 0-255 the fuel-map cells, 256 rev limit, 257-273 warm-up,
 274-290 full load, 291-299 acceleration, 300-308 idle speed, 309 the
 control constant.
 
+fuzz_edit reads its choices (seeds, table, selection, operation, flags)
+from the end of the input and texts from the front: any bytes make a run.
+
 fuzz_roundtrip reads the image's table bytes first (374 of them, ascending
 offsets), then the other bytes.
 """
@@ -46,6 +49,13 @@ ROUNDTRIP_SEEDS = {
     "control_constants": bytes([0, 1, 64, 127, 128, 129, 192, 254, 255]) * 42,
 }
 
+EDIT_SEEDS = {
+    "zeros": bytes(64),
+    "ones": bytes([0xFF]) * 64,
+    "ramp": bytes(range(64)),
+    "halves": b"12.5\x00" * 12,
+}
+
 
 def write(target, seeds):
     folder = os.path.join(HERE, "corpus", target)
@@ -57,3 +67,4 @@ def write(target, seeds):
 
 write("fuzz_store", STORE_SEEDS)
 write("fuzz_roundtrip", ROUNDTRIP_SEEDS)
+write("fuzz_edit", EDIT_SEEDS)

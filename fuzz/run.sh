@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the fuzz targets (the codec, the table files apply reads) with clang
+# Builds the fuzz targets (the codec, the table files apply reads, edit) with clang
 # and runs each for a while.
 #
 #   bash fuzz/run.sh [build folder] [seconds per target]
@@ -20,7 +20,7 @@ build="$(cd "$build" && pwd)"
 CC=clang-14 CXX=clang++-14 cmake -S "$here" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-for target in fuzz_store fuzz_roundtrip fuzz_tables; do
+for target in fuzz_store fuzz_roundtrip fuzz_tables fuzz_edit; do
     mkdir -p "$build/corpus/$target" "$build/artifacts"
     echo "== $target: $seconds s"
     # -max_len: a store input holds a dozen texts of up to a few hundred
@@ -30,6 +30,8 @@ for target in fuzz_store fuzz_roundtrip fuzz_tables; do
     [[ $target == fuzz_roundtrip ]] && options=(-max_len=4096)
     # A table file: the dumps it starts from are up to 12 KB.
     [[ $target == fuzz_tables ]] && options=(-max_len=16384 -dict="$here/tables.dict")
+    # An edit: two seeds, a few choices and a number.
+    [[ $target == fuzz_edit ]] && options=(-max_len=256)
     "$build/$target" \
         -max_total_time="$seconds" -timeout=10 "${options[@]}" -print_final_stats=1 \
         -artifact_prefix="$build/artifacts/$target-" \
