@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 
 #include "image/codec.h"
@@ -209,14 +210,22 @@ Grid TableGrid(const ImageBytes& image, Family family) {
         for (int row = 0; row < kFuelSide; ++row) grid.rowAt.push_back(RowRpm(row));
         for (const int load : kLoadBreakpoints) grid.columnAt.push_back(load);
     } else {
-        // The one-dimensional tables' captions are no axis to space by: the
-        // temperature steps end open ("> 99", "< -40" twice), and full
-        // load's engine speeds fall at even steps of the engine's period
-        // (1/6899 to 1/4855 minute as 1/4855 to 1/3745). Cells are even
+        // Spaced by their captions where every one is a number, as full
+        // load's engine speeds are; the temperature steps end open ("> 99",
+        // "< -40" twice) and give no spacing, so their cells count as even
         // steps apart.
         grid.rows = FieldCount(family);
         grid.columns = 1;
-        for (int row = 0; row < grid.rows; ++row) grid.rowAt.push_back(row);
+        for (const std::string_view caption : Layout(family).captions) {
+            int number = 0;
+            const auto read = std::from_chars(caption.data(), caption.data() + caption.size(), number);
+            if (read.ec != std::errc{} || read.ptr != caption.data() + caption.size()) break;
+            grid.rowAt.push_back(number);
+        }
+        if (grid.rowAt.size() != static_cast<std::size_t>(grid.rows)) {
+            grid.rowAt.clear();
+            for (int row = 0; row < grid.rows; ++row) grid.rowAt.push_back(row);
+        }
         grid.columnAt.push_back(0);
     }
     for (int row = 0; row < grid.rows; ++row) {

@@ -43,7 +43,9 @@ struct DecimalRead {
 
 // A table as the editor lays it out: the fuel map 16 x 16, grid row 0 at
 // the top, each row at its engine speed and each column at its load; the
-// other tables one column, cell 0 at the top. Values in whole steps.
+// other tables one column, cell 0 at the top, each cell at its caption's
+// number (full load's engine speed) or, where the captions are no numbers
+// throughout, at its index. Values in whole steps.
 struct Grid {
     int rows = 0;
     int columns = 0;

@@ -298,8 +298,23 @@ INSTANTIATE_TEST_SUITE_P(
                      return r == 2 || r == 9 ? v(r, c) : Smooth(v, r, c, 1, false, true, 17, 1);
                  },
                  "Selected full_load_enrichment rows 2 to 9 (3745 to 1324): 8 cells.\n"},
-        // The cells of the other tables are even steps apart.
-        EditCase{"InterpolateAOneDimensionalTable",
+        // Full load by its engine speeds; the temperature tables, whose
+        // captions end open, by even steps.
+        EditCase{"InterpolateFullLoadByRpm",
+                 Family::FLE,
+                 {u"--table=full_load_enrichment"_s, u"--cells=2:13"_s, u"--interpolate=rows"_s},
+                 0,
+                 2,
+                 13,
+                 0,
+                 0,
+                 [](const Values& v, int r, int) {
+                     constexpr double kRpm[] = {6899, 4855, 3745, 3048, 2570, 2222, 1956, 1748, 1579,
+                                                1324, 1140, 1001, 892,  732,  621,  539,  480};
+                     return Line(v(2, 0), v(13, 0), kRpm[2], kRpm[13], kRpm[r]);
+                 },
+                 "Full load enrichment\n"},
+        EditCase{"InterpolateATemperatureTable",
                  Family::IS,
                  {u"--table=idle_speed"_s, u"--interpolate=corners"_s},
                  0,
