@@ -224,7 +224,7 @@ public:
         if (at) nearest << QString::number(*at) + Latin(axis.unit);
     }
     (void)UsageTrouble(run.console,
-                       given + QStringLiteral("no %1's %2 lies between them (the nearest: %3).")
+                       given + QStringLiteral("no %1's %2 lies there (the nearest: %3).")
                                    .arg(Latin(axis.noun), Latin(axis.measure), nearest.join(QStringLiteral(" and "))));
     return std::nullopt;
 }
