@@ -368,8 +368,13 @@ int EditCommand::Run(CommandRun& run) const {
         }
     }
     if (dryRun) report += "Nothing written (--dry-run).\n";
-    if (const std::string lost = run.console.Out(report); !lost.empty())
+    // With the image on standard output ("-o -"), the report goes beside it,
+    // to standard error, so that the stream is the image alone.
+    if (hasOutput && IsStandardOutput(outPath)) {
+        run.console.Err(report);
+    } else if (const std::string lost = run.console.Out(report); !lost.empty()) {
         return Trouble(run.console, CannotWriteResults(lost));
+    }
     if (dryRun) return kSuccess;
     const QByteArray data(reinterpret_cast<const char*>(edited->data()), static_cast<qsizetype>(kImageSize));
     return WriteOutput(run, outPath, data, force);

@@ -243,8 +243,9 @@ TEST_F(ProcessTest, ChipAndVerifyAsPrograms) {
 }
 
 // edit as a program: a dry run writes nothing, a run prints the selection
-// and then exactly what diff prints of its image, and OUT, once there, is
-// not replaced without --force.
+// and then exactly what diff prints of its image, to standard error when
+// the image goes to standard output, and OUT, once there, is not replaced
+// without --force.
 TEST_F(ProcessTest, EditPrintsWhatDiffPrintsAndWritesAsApplyDoes) {
     const QString demo = QString::fromUtf8(TARVIK_DEMO_IMAGE);
     const QStringList edit{u"edit"_s,   demo,         u"--table"_s, u"fuel_map"_s, u"--rpm"_s, u"2000:4000"_s,
@@ -264,6 +265,11 @@ TEST_F(ProcessTest, EditPrintsWhatDiffPrintsAndWritesAsApplyDoes) {
     EXPECT_EQ(dry.out, run.out + "Nothing written (--dry-run).\n");
 
     const QByteArray written = Read(u"out.bin"_s);
+    // To standard output: the image alone there, the report beside it.
+    const Finished stream = RunTool(edit.mid(0, edit.size() - 1) << u"-"_s);
+    EXPECT_EQ(stream.status, 0) << stream.err;
+    EXPECT_EQ(QByteArray::fromStdString(stream.out), written);
+    EXPECT_EQ(stream.err, run.out);
     const Finished taken = RunTool(edit);
     EXPECT_EQ(taken.status, 2);
     EXPECT_NE(taken.err.find("It exists already; only --force writes over it."), std::string::npos) << taken.err;
