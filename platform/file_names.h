@@ -21,6 +21,9 @@ namespace tarvik {
 // byte as it came.
 [[nodiscard]] QByteArray FileNameBytes(const QString& name);
 
+// The code point in UTF-8, appended.
+void AppendUtf8(std::string& out, char32_t code);
+
 // A name as a message or a result shows it, in UTF-8: control characters
 // (ESC, BEL, a line break, the C1 controls) and bytes that are not UTF-8
 // written as "\x1b", so that a name can neither retitle nor clear a terminal

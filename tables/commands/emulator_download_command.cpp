@@ -38,17 +38,11 @@ public:
         const bool force = run.parser.isSet(QStringLiteral("force"));
         if (const auto refused = RefuseTakenOutput(run, out, {}, force)) return *refused;
         if (const int connected = session.Connect(); connected != kSuccess) return connected;
+        int running = -1;
         int bank = -1;
-        if (const devices::Fault failed = session.device().EmulatedBank(bank); failed.failed())
-            return session.Fail(failed, QStringLiteral("Nothing written."));
-        bank = session.bank().value_or(bank);
         std::vector<std::uint8_t> bytes;
-        const devices::Transferred read =
-            devices::ReadRanges(session.device(), session.kind(), bank, devices::WholeImage(session.kind()), bytes,
-                                session.ShowProgress(QStringLiteral("Reading")));
-        devices::Fault failed = read.fault;
-        if (!failed.failed()) failed = session.device().Finish();
-        if (failed.failed()) return session.Fail(failed, QStringLiteral("Nothing written."));
+        if (const int status = session.ReadBack(session.bank(), running, bank, bytes); status != kSuccess)
+            return status;
         const ImageBytes first = CopyOf(bytes, 0);
         if (const std::string report = FormatCopyChecks(CheckCopies(first, bytes), "copy 0"); !report.empty()) {
             run.console.Err(report + "Nothing written: the slots of the bank differ.\n");

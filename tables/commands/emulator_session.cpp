@@ -107,6 +107,18 @@ void EmulatorSession::Disconnect() {
     link_.reset();
 }
 
+int EmulatorSession::ReadBack(std::optional<int> bank, int& running, int& read, std::vector<std::uint8_t>& bytes) {
+    Fault failed = device_->EmulatedBank(running);
+    read = bank.value_or(running);
+    if (!failed.failed()) {
+        failed = devices::ReadRanges(*device_, *kind_, read, devices::WholeImage(*kind_), bytes,
+                                     ShowProgress(QStringLiteral("Reading")))
+                     .fault;
+    }
+    if (!failed.failed()) failed = device_->Finish();
+    return failed.failed() ? Fail(failed, QStringLiteral("Nothing was written.")) : kSuccess;
+}
+
 devices::Progress EmulatorSession::ShowProgress(const QString& what) {
     return [this, what](std::size_t done, std::size_t total) {
         run_.console.Progress(Utf8(QStringLiteral("%1: %2 %").arg(what).arg(done * 100 / total)));

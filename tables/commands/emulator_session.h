@@ -47,6 +47,10 @@ public:
     [[nodiscard]] const QString& identity() const { return identity_; }
     [[nodiscard]] std::optional<int> bank() const { return bank_; }
 
+    // The bank the engine runs, and the whole image span of `bank` (the
+    // engine's when none) read back, with its progress; the line is checked
+    // quiet afterwards. kSuccess, or the status after saying why.
+    [[nodiscard]] int ReadBack(std::optional<int> bank, int& running, int& read, std::vector<std::uint8_t>& bytes);
     // A progress line while the blocks go.
     [[nodiscard]] devices::Progress ShowProgress(const QString& what);
     // Ends the command on a fault: "Cannot work with the emulator at ..."

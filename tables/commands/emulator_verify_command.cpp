@@ -33,16 +33,10 @@ public:
         if (!image) return kTrouble;
         if (const int connected = session.Connect(); connected != kSuccess) return connected;
         int running = -1;
-        if (const devices::Fault failed = session.device().EmulatedBank(running); failed.failed())
-            return session.Fail(failed);
-        const int bank = session.bank().value_or(running);
+        int bank = -1;
         std::vector<std::uint8_t> bytes;
-        const devices::Transferred read =
-            devices::ReadRanges(session.device(), session.kind(), bank, devices::WholeImage(session.kind()), bytes,
-                                session.ShowProgress(QStringLiteral("Reading")));
-        devices::Fault failed = read.fault;
-        if (!failed.failed()) failed = session.device().Finish();
-        if (failed.failed()) return session.Fail(failed, QStringLiteral("Nothing was written."));
+        if (const int status = session.ReadBack(session.bank(), running, bank, bytes); status != kSuccess)
+            return status;
         const QString which = bank == running
                                   ? QStringLiteral("the bank the engine runs")
                                   : QStringLiteral("not the bank the engine runs, which is bank %1").arg(running);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "platform/file_names.h"
+
 namespace tarvik::tables {
 
 namespace {
@@ -12,24 +14,6 @@ namespace {
 constexpr std::size_t kDeepest = 512;
 
 [[nodiscard]] bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
 
 }  // namespace
 
