@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <QTime>
+#include <utility>
 
 #include "platform/image_file.h"
 #include "tables/chips/chips.h"
@@ -211,10 +212,10 @@ private:
                 session_.Disconnect();
                 continue;
             }
-            std::string line = "Uploaded, verified and emulated in bank " + std::to_string(bank_);
-            if (now != inEmulator_) line += "; changed meanwhile: " + ChangeText(inEmulator_, now);
-            inEmulator_ = now;
-            return Say(line + '.');
+            if (!Say("Uploaded, verified and emulated in bank " + std::to_string(bank_) + '.')) return false;
+            const bool changed = now != inEmulator_;
+            const ImageBytes before = std::exchange(inEmulator_, now);
+            return !changed || Say(ChangeText(before, now) + "  (changed meanwhile, with the whole image)");
         }
         return true;
     }

@@ -371,7 +371,8 @@ TEST_F(EmulatorTest, WatchSaysWhatHappensAndCatchesUp) {
     Save(edited);
     EXPECT_TRUE(waitFor("is gone (the emulator's port closed); waiting for it.")) << console.OutSoFar();
     ports.unplugged = false;
-    EXPECT_TRUE(waitFor("changed meanwhile: control_constant: ")) << console.OutSoFar();
+    EXPECT_TRUE(waitFor("  control_constant: ")) << console.OutSoFar();
+    EXPECT_TRUE(waitFor(" (changed meanwhile, with the whole image)\n")) << console.OutSoFar();
     EXPECT_EQ(running(), Filled(edited));
 
     // A read-back that differs is written again until it matches.
