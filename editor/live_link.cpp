@@ -230,8 +230,6 @@ void LiveLink::Run() {
             if (failed.stopped()) break;
             disconnect();
             lost(failed.reason);
-        } else if (!uploadAsked_ && held == wanted_) {
-            emit Written();
         }
     }
 }

@@ -54,8 +54,6 @@ public:
 signals:
     // The emulator stopped answering (said once until it answers again).
     void Lost(const QString& reason);
-    // Everything asked for so far is in the emulator.
-    void Written();
 
 private:
     void Run();
