@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Timing of the editor as a tuner meets it: the real main window with the
 // real 3-D graph on a real (virtual) display. Run it under xvfb-run; see
-// bench/README-section.md for the one command that builds and runs it.
+// docs/performance.md for the one command that builds and runs it.
 //
 //   tarvik_bench_editor [--edits N] [--opens N] [--startup-runs N] [--live-cells N]
 //
