@@ -9,9 +9,9 @@
 #     without an error, a warning, a hint or an info (AppStream's pedantic
 #     notes aside: it would have the id in lower case);
 #   - lintian finds no error and no warning in the package;
-#   - the package holds exactly the expected files, and each icon is the size
-#     its theme folder says (the 32 px one the window's own icon, byte for
-#     byte);
+#   - the package holds exactly the expected files (the user manual's pages
+#     and pictures among them), and each icon is the size its theme folder
+#     says (the 32 px one the window's own icon, byte for byte);
 #   - the unpacked programs carry no RPATH and find every library among the
 #     system's, none in the build or source tree;
 #   - the unpacked editor, started on a virtual display, shows its main
@@ -53,6 +53,17 @@ expected_files=(
     "/usr/share/applications/$app_id.desktop"
     /usr/share/doc/tarvik/changelog.gz
     /usr/share/doc/tarvik/copyright
+    /usr/share/doc/tarvik/README.md
+    /usr/share/doc/tarvik/chips.md
+    /usr/share/doc/tarvik/editor.md
+    /usr/share/doc/tarvik/emulators.md
+    /usr/share/doc/tarvik/main-kennfellt.png
+    /usr/share/doc/tarvik/main-other-parameters.png
+    /usr/share/doc/tarvik/performance.md
+    /usr/share/doc/tarvik/sheet.png
+    /usr/share/doc/tarvik/sheets.md
+    /usr/share/doc/tarvik/table-math.md
+    /usr/share/doc/tarvik/tables.md
     "/usr/share/icons/hicolor/32x32/apps/$app_id.png"
     "/usr/share/icons/hicolor/48x48/apps/$app_id.png"
     "/usr/share/icons/hicolor/64x64/apps/$app_id.png"
