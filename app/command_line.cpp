@@ -65,6 +65,7 @@ int ShowHelpOrVersion(const QStringList& arguments) {
         parser.isSet(QStringLiteral("version"))
             ? ProgramVersionText() + '\n'
             : parser.helpText()
+                  .replace(QStringLiteral("<executable_name>"), QStringLiteral("tarvik"))
                   .replace(QStringLiteral("[options]"), QStringLiteral("[--emulator PORT [--device NAME] "
                                                                        "[--bank N]]"))
                   .toStdString();

@@ -138,7 +138,7 @@ std::vector<CopyCheck> CheckCopies(const ImageBytes& image, std::span<const std:
     return checks;
 }
 
-std::string FormatCopyChecks(const std::vector<CopyCheck>& checks, std::string_view reference) {
+std::string FormatCopyChecks(const std::vector<CopyCheck>& checks, std::string_view reference, bool burned) {
     if (std::all_of(checks.begin(), checks.end(), [](const CopyCheck& c) { return c.differing == 0; })) return {};
     std::string out;
     for (const CopyCheck& check : checks) {
@@ -168,12 +168,12 @@ std::string FormatCopyChecks(const std::vector<CopyCheck>& checks, std::string_v
         } else {
             out += Indented(TextFormat().diff(check.diff), "  ");
         }
-        if (check.notProgrammed > 0) {
+        if (burned && check.notProgrammed > 0) {
             out += "  " + Bytes(check.notProgrammed) + " with bits at 1 here where " + std::string(reference) +
                    " has 0: not programmed (an EPROM programs 1 to 0 "
                    "only)\n";
         }
-        if (check.notErased > 0) {
+        if (burned && check.notErased > 0) {
             out += "  " + Bytes(check.notErased) + " with bits at 0 here where " + std::string(reference) +
                    " has 1: not erased before programming, or another "
                    "image\n";

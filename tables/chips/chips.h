@@ -87,7 +87,10 @@ struct CopyCheck {
 // The report of verify: nothing when every copy is the image; otherwise a
 // paragraph per copy. `reference` names what the copies were checked
 // against: "the image", "copy 0".
-[[nodiscard]] std::string FormatCopyChecks(const std::vector<CopyCheck>& checks, std::string_view reference);
+// `burned`: the copies come from a chip, whose bits a burn can only clear;
+// false for an emulator's RAM, where that says nothing.
+[[nodiscard]] std::string FormatCopyChecks(const std::vector<CopyCheck>& checks, std::string_view reference,
+                                           bool burned = true);
 
 // The fingerprints programmer software and scripts compare files by.
 struct Fingerprint {

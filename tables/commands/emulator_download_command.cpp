@@ -15,7 +15,8 @@ class EmulatorDownload final : public Command {
 public:
     [[nodiscard]] QString Name() const override { return QStringLiteral("emulator download"); }
     [[nodiscard]] QString Synopsis() const override {
-        return QStringLiteral("--port PATH --output OUT [--device NAME] [--bank N] [--force] [--baud N]");
+        return QStringLiteral(
+            "--port PATH --output OUT [--device NAME] [--bank N] [--force] [--allow-blank] [--baud N]");
     }
     [[nodiscard]] QString Description() const override {
         return QStringLiteral(
@@ -44,7 +45,7 @@ public:
         if (const int status = session.ReadBack(session.bank(), running, bank, bytes); status != kSuccess)
             return status;
         const ImageBytes first = CopyOf(bytes, 0);
-        if (const std::string report = FormatCopyChecks(CheckCopies(first, bytes), "copy 0"); !report.empty()) {
+        if (const std::string report = FormatCopyChecks(CheckCopies(first, bytes), "copy 0", false); !report.empty()) {
             run.console.Err(report + "Nothing written: the slots of the bank differ.\n");
             return kDifferent;
         }

@@ -34,6 +34,12 @@ QString DeviceHelp() {
                                                    static_cast<qsizetype>(devices::DefaultDevice().name.size())));
 }
 
+QString Sentence(QString phrase) {
+    if (!phrase.isEmpty()) phrase[0] = phrase[0].toUpper();
+    if (!phrase.endsWith(QLatin1Char('.'))) phrase += QLatin1Char('.');
+    return phrase;
+}
+
 QString Quoted(const QString& name) { return QStringLiteral("\"%1\"").arg(Shown(name)); }
 
 std::optional<int> EmulatorSession::Prepare(std::initializer_list<devices::Need> needs, bool takesBank) {
@@ -133,8 +139,9 @@ int EmulatorSession::Fail(const Fault& fault, const QString& state) {
         run_.console.Err(Utf8(QStringLiteral("Stopped.%1\n").arg(tail)));
         return kStopped;
     }
-    return Trouble(run_.console,
-                   QStringLiteral("Cannot work with the emulator at %1.\n%2%3").arg(Quoted(port_), fault.reason, tail));
+    return Trouble(
+        run_.console,
+        QStringLiteral("Cannot work with the emulator at %1.\n%2%3").arg(Quoted(port_), Sentence(fault.reason), tail));
 }
 
 }  // namespace tarvik::tables

@@ -72,6 +72,9 @@ private:
     std::unique_ptr<devices::Emulator> device_;
 };
 
+// A fault's reason ("the emulator's port closed") as a sentence of its own.
+[[nodiscard]] QString Sentence(QString phrase);
+
 // A name from the command line as a line of output shows it: quoted, with
 // control characters and bytes that are not UTF-8 escaped.
 [[nodiscard]] QString Quoted(const QString& name);

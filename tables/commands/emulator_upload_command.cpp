@@ -68,7 +68,7 @@ public:
                 // A line out of step after the read-back makes the read-back
                 // itself doubtful: only the fault is said.
                 if (outcome.fault.failed()) return session.Fail(outcome.fault, state);
-                const std::string report = FormatCopyChecks(CheckCopies(*image, outcome.bytes), "the image");
+                const std::string report = FormatCopyChecks(CheckCopies(*image, outcome.bytes), "the image", false);
                 run.console.Err(Utf8(state) + '\n');
                 return Emit(run.console, report, kDifferent);
             }

@@ -40,7 +40,7 @@ public:
         const QString which = bank == running
                                   ? QStringLiteral("the bank the engine runs")
                                   : QStringLiteral("not the bank the engine runs, which is bank %1").arg(running);
-        const std::string report = FormatCopyChecks(CheckCopies(*image, bytes), "the image");
+        const std::string report = FormatCopyChecks(CheckCopies(*image, bytes), "the image", false);
         if (!report.empty()) {
             return Emit(run.console, Utf8(QStringLiteral("Bank %1 (%2):\n").arg(bank).arg(which)) + report, kDifferent);
         }

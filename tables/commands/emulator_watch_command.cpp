@@ -112,7 +112,7 @@ private:
         } else if (outcome.fault.stopped()) {
             (void)Say(Utf8(state));
         } else if (outcome.end == UploadOutcome::End::Differs && !outcome.fault.failed()) {
-            (void)Say(FormatCopyChecks(CheckCopies(image, outcome.bytes), "the image") + Utf8(state));
+            (void)Say(FormatCopyChecks(CheckCopies(image, outcome.bytes), "the image", false) + Utf8(state));
         } else {
             (void)session_.Fail(outcome.fault, state);
         }
@@ -165,7 +165,7 @@ private:
         if (failed.kind == Fault::Kind::Refused) {
             // One refusal is not a lost emulator: the same blocks go again
             // at the next look.
-            if (!refusedSaid_) (void)Say(Utf8(QStringLiteral("%1; writing again.").arg(failed.reason)));
+            if (!refusedSaid_) (void)Say(Utf8(Sentence(failed.reason) + QStringLiteral(" Writing again.")));
             refusedSaid_ = true;
             return true;
         }

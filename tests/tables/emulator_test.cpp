@@ -113,7 +113,7 @@ TEST_F(EmulatorTest, CommandsOnAScriptedLine) {
          [](OstrichModel& model) { model.refuseWrite = 10; },
          {u"upload"_s, u"image.bin"_s},
          2,
-         {"the emulator refused the command ('?')",
+         {"The emulator refused the command ('?').",
           "Bank 1: 9 of 256 blocks written, not emulated; the engine runs bank 0, as before."},
          0,
          -1},
@@ -154,7 +154,7 @@ TEST_F(EmulatorTest, CommandsOnAScriptedLine) {
          {},
          {u"info"_s},
          2,
-         {"the answer came too slowly: ", " of its 10 bytes within 500 ms"},
+         {"The answer came too slowly: ", " of its 10 bytes within 500 ms."},
          0,
          -1},
         {"CableCutDuringAnAnswer",
@@ -162,7 +162,7 @@ TEST_F(EmulatorTest, CommandsOnAScriptedLine) {
          inBank(0),
          {u"verify"_s, u"image.bin"_s},
          2,
-         {"the emulator's port closed", "Nothing was written."},
+         {"The emulator's port closed.", "Nothing was written."},
          0,
          0},
         {"ReadBackDiffersInTheRunningBank",
@@ -338,7 +338,7 @@ TEST_F(EmulatorTest, WatchSaysWhatHappensAndCatchesUp) {
     ++edited[Layout(Family::RL).offset];
     ports.With<OstrichModel>([](OstrichModel& m) { m.refuseWrite = m.writes + 1; });
     Save(edited);
-    EXPECT_TRUE(waitFor("the emulator refused the command ('?'); writing again.")) << console.OutSoFar();
+    EXPECT_TRUE(waitFor("The emulator refused the command ('?'). Writing again.")) << console.OutSoFar();
     EXPECT_TRUE(waitFor("rev_limit: ")) << console.OutSoFar();
     EXPECT_EQ(running(), Filled(edited));
 
@@ -422,7 +422,7 @@ TEST_F(EmulatorTest, RealPorts) {
          false,
          {u"upload"_s, u"image.bin"_s},
          2,
-         {"the emulator's port closed", " of 256 blocks written, not emulated; the engine runs bank 0"},
+         {"The emulator's port closed.", " of 256 blocks written, not emulated; the engine runs bank 0"},
          40},
         {"NoSuchPort", false, {u"info"_s, u"--port"_s, u"/dev/no-such-port"_s}, 2, {"There is no such port."}},
         {"EmuNgUpload",
