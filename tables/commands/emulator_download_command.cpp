@@ -38,18 +38,15 @@ public:
         const QString out = run.parser.value(QStringLiteral("output"));
         const bool force = run.parser.isSet(QStringLiteral("force"));
         if (const auto refused = RefuseTakenOutput(run, out, {}, force)) return *refused;
-        if (const int connected = session.Connect(); connected != kSuccess) return connected;
-        int running = -1;
-        int bank = -1;
-        std::vector<std::uint8_t> bytes;
-        if (const int status = session.ReadBack(session.bank(), running, bank, bytes); status != kSuccess)
-            return status;
-        const ImageBytes first = CopyOf(bytes, 0);
-        if (const std::string report = FormatCopyChecks(CheckCopies(first, bytes), "copy 0", false); !report.empty()) {
+        EmulatorSession::BankRead read;
+        if (const int status = session.ConnectAndRead(read); status != kSuccess) return status;
+        const ImageBytes first = CopyOf(read.bytes, 0);
+        if (const std::string report = FormatCopyChecks(CheckCopies(first, read.bytes), "copy 0", false);
+            !report.empty()) {
             run.console.Err(report + "Nothing written: the slots of the bank differ.\n");
             return kDifferent;
         }
-        if (const auto blank = RefuseBlank(run, first, QStringLiteral("Bank %1 of the emulator").arg(bank)))
+        if (const auto blank = RefuseBlank(run, first, QStringLiteral("Bank %1 of the emulator").arg(read.bank)))
             return *blank;
         return WriteOutput(
             run, out, QByteArray(reinterpret_cast<const char*>(first.data()), static_cast<qsizetype>(first.size())),

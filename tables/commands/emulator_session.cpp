@@ -113,11 +113,12 @@ void EmulatorSession::Disconnect() {
     link_.reset();
 }
 
-int EmulatorSession::ReadBack(std::optional<int> bank, int& running, int& read, std::vector<std::uint8_t>& bytes) {
-    Fault failed = device_->EmulatedBank(running);
-    read = bank.value_or(running);
+int EmulatorSession::ConnectAndRead(BankRead& read) {
+    if (const int connected = Connect(); connected != kSuccess) return connected;
+    Fault failed = device_->EmulatedBank(read.running);
+    read.bank = bank_.value_or(read.running);
     if (!failed.failed()) {
-        failed = devices::ReadRanges(*device_, *kind_, read, devices::WholeImage(*kind_), bytes,
+        failed = devices::ReadRanges(*device_, *kind_, read.bank, devices::WholeImage(*kind_), read.bytes,
                                      ShowProgress(QStringLiteral("Reading")))
                      .fault;
     }

@@ -47,10 +47,17 @@ public:
     [[nodiscard]] const QString& identity() const { return identity_; }
     [[nodiscard]] std::optional<int> bank() const { return bank_; }
 
-    // The bank the engine runs, and the whole image span of `bank` (the
-    // engine's when none) read back, with its progress; the line is checked
-    // quiet afterwards. kSuccess, or the status after saying why.
-    [[nodiscard]] int ReadBack(std::optional<int> bank, int& running, int& read, std::vector<std::uint8_t>& bytes);
+    // What ConnectAndRead found: the bank the engine runs, the bank read
+    // and the whole image span of it.
+    struct BankRead {
+        int running = -1;
+        int bank = -1;
+        std::vector<std::uint8_t> bytes;
+    };
+    // Connects, then reads back the bank of --bank (the engine's when none)
+    // with its progress; the line is checked quiet afterwards. kSuccess, or
+    // the status after saying why.
+    [[nodiscard]] int ConnectAndRead(BankRead& read);
     // A progress line while the blocks go.
     [[nodiscard]] devices::Progress ShowProgress(const QString& what);
     // Ends the command on a fault: "Cannot work with the emulator at ..."

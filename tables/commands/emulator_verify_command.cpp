@@ -31,22 +31,19 @@ public:
         if (const auto refused = session.Prepare({devices::Need::ReadBack}, true)) return *refused;
         const std::optional<ImageBytes> image = ReadImage(run, run.arguments[0]);
         if (!image) return kTrouble;
-        if (const int connected = session.Connect(); connected != kSuccess) return connected;
-        int running = -1;
-        int bank = -1;
-        std::vector<std::uint8_t> bytes;
-        if (const int status = session.ReadBack(session.bank(), running, bank, bytes); status != kSuccess)
-            return status;
-        const QString which = bank == running
+        EmulatorSession::BankRead read;
+        if (const int status = session.ConnectAndRead(read); status != kSuccess) return status;
+        const QString which = read.bank == read.running
                                   ? QStringLiteral("the bank the engine runs")
-                                  : QStringLiteral("not the bank the engine runs, which is bank %1").arg(running);
-        const std::string report = FormatCopyChecks(CheckCopies(*image, bytes), "the image", false);
+                                  : QStringLiteral("not the bank the engine runs, which is bank %1").arg(read.running);
+        const std::string report = FormatCopyChecks(CheckCopies(*image, read.bytes), "the image", false);
         if (!report.empty()) {
-            return Emit(run.console, Utf8(QStringLiteral("Bank %1 (%2):\n").arg(bank).arg(which)) + report, kDifferent);
+            return Emit(run.console, Utf8(QStringLiteral("Bank %1 (%2):\n").arg(read.bank).arg(which)) + report,
+                        kDifferent);
         }
         return Emit(run.console,
                     Utf8(QStringLiteral("Bank %1 of the emulator (%2) holds %3 in all %4 slots.\n")
-                             .arg(bank)
+                             .arg(read.bank)
                              .arg(which, Quoted(run.arguments[0]))
                              .arg(session.kind().Slots())),
                     kSuccess);
