@@ -8,6 +8,7 @@
 // as it is.
 
 #include <QString>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -85,5 +86,14 @@ struct UploadOutcome {
 // sentence: "Bank 1: 91 of 256 blocks written, not emulated; the engine
 // runs bank 0, as before."
 [[nodiscard]] QString BankState(const DeviceKind& kind, const UploadOutcome& outcome);
+
+// How long a link with nothing to write leaves its line unheard. A cable
+// pulled while the engine runs, or bytes nobody asked for, are then said
+// within this time, not at the next change, which may be long after.
+inline constexpr std::chrono::milliseconds kListenWhenIdle{1000};
+
+// Whether the line still stands while nothing is asked of the device: the
+// port open and no byte come unasked.
+[[nodiscard]] inline Fault Listen(Emulator& emulator) { return emulator.Finish(); }
 
 }  // namespace tarvik::devices

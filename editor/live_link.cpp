@@ -181,7 +181,18 @@ void LiveLink::Run() {
         const bool due = wanted_ && (uploadAsked_ || !held || *held != *wanted_);
         if (!due) {
             if (finishing_) break;
-            wake_.wait(lock, [&] { return stop_ || finishing_ || (wanted_ && (uploadAsked_ || held != wanted_)); });
+            if (wake_.wait_for(lock, devices::kListenWhenIdle,
+                               [&] { return stop_ || finishing_ || (wanted_ && (uploadAsked_ || held != wanted_)); }))
+                continue;
+            // Nothing to write for a while: a cable pulled meanwhile is
+            // said now, not at the next field left.
+            lock.unlock();
+            const Fault heard = devices::Listen(*device);
+            lock.lock();
+            if (heard.failed() && !heard.stopped()) {
+                disconnect();
+                lost(heard.reason);
+            }
             continue;
         }
         const ImageBytes target = *wanted_;

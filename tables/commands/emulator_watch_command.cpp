@@ -67,10 +67,19 @@ public:
                           .arg(Quoted(path_)))))
             return kTrouble;
         inEmulator_ = image;
+        QElapsedTimer unheard;
+        unheard.start();
         while (Wait(kPollMilliseconds)) {
             const std::optional<ImageBytes> now = Look();
-            if (!now || *now == inEmulator_) continue;
-            if (!Write(*now)) return kTrouble;
+            if (now && *now != inEmulator_) {
+                if (!Write(*now)) return kTrouble;
+            } else if (unheard.elapsed() >= devices::kListenWhenIdle.count()) {
+                const Fault failed = devices::Listen(session_.device());
+                if (failed.failed() && !failed.stopped() && !Gone(failed)) return kTrouble;
+            } else {
+                continue;
+            }
+            unheard.restart();
         }
         return Ended(
             QStringLiteral("The engine runs bank %1, holding %2 as last written.").arg(bank_).arg(Quoted(path_)));

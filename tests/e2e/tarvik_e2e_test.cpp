@@ -842,13 +842,13 @@ TEST_F(EditorWithArguments, LiveLinkWritesEveryLeftFieldIntoTheRunningEngine) {
     ASSERT_TRUE(EngineRuns(image));
     EXPECT_EQ(WrittenAt(1438).size(), 16u) << "the illegal rev limit was written";
 
-    emulator_->Signal(SIGUSR2);  // the cable pulled
-    ASSERT_TRUE(Edit({Family::WE, 4}, "{C-a}55{Return}"));
-    SetValue(image, {Family::WE, 4}, 55);
+    emulator_->Signal(SIGUSR2);  // the cable pulled, with nothing to write
     const std::optional<Window> box = x_->WaitViewable("Emulator", 10s);
     ASSERT_TRUE(box.has_value()) << "no message that the emulator does not answer";
     EXPECT_EQ(x_->TransientFor(*box), main_);
     ASSERT_TRUE(Dismiss(*box));
+    ASSERT_TRUE(Edit({Family::WE, 4}, "{C-a}55{Return}"));
+    SetValue(image, {Family::WE, 4}, 55);
     ASSERT_TRUE(Edit({Family::WE, 5}, "{C-a}66{Return}"));
     SetValue(image, {Family::WE, 5}, 66);
     emulator_->Signal(SIGUSR2);  // and back

@@ -364,12 +364,12 @@ TEST_F(EmulatorTest, WatchSaysWhatHappensAndCatchesUp) {
         EXPECT_TRUE(waitFor("can be used again.", before)) << console.OutSoFar();
     }
 
-    // The cable pulled, a save meanwhile, the cable back: the whole image
-    // goes again, with a line for the change.
+    // The cable pulled is said with nothing to write; a save meanwhile, the
+    // cable back: the whole image goes again, with a line for the change.
     ports.unplugged = true;
+    EXPECT_TRUE(waitFor("is gone (the emulator's port closed); waiting for it.")) << console.OutSoFar();
     ++edited[Layout(Family::CC).offset];
     Save(edited);
-    EXPECT_TRUE(waitFor("is gone (the emulator's port closed); waiting for it.")) << console.OutSoFar();
     ports.unplugged = false;
     EXPECT_TRUE(waitFor("  control_constant: ")) << console.OutSoFar();
     EXPECT_TRUE(waitFor(" (changed meanwhile, with the whole image)\n")) << console.OutSoFar();
