@@ -170,7 +170,7 @@ QString BankState(const DeviceKind& kind, const UploadOutcome& outcome) {
                                                            "back)"));
             case UploadOutcome::End::Differs:
             case UploadOutcome::End::Failed:
-                if (bank < 0) return QStringLiteral("Nothing was written.");
+                if (bank < 0) return NothingWritten();
                 return QStringLiteral(
                            "The emulator holds what was written before it stopped (%1 of %2 blocks) and may still "
                            "hold the control unit in reset: upload again.")

@@ -86,6 +86,8 @@ struct UploadOutcome {
 // sentence: "Bank 1: 91 of 256 blocks written, not emulated; the engine
 // runs bank 0, as before."
 [[nodiscard]] QString BankState(const DeviceKind& kind, const UploadOutcome& outcome);
+// What a command that failed before its first write has left.
+[[nodiscard]] inline QString NothingWritten() { return QStringLiteral("Nothing was written."); }
 
 // How long a link with nothing to write leaves its line unheard. A cable
 // pulled while the engine runs, or bytes nobody asked for, are then said

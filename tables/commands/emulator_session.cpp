@@ -105,7 +105,7 @@ bool EmulatorSession::TryConnect() {
     return true;
 }
 
-int EmulatorSession::Connect() { return TryConnect() ? kSuccess : Fail(lastFault_); }
+int EmulatorSession::Connect(const QString& state) { return TryConnect() ? kSuccess : Fail(lastFault_, state); }
 
 void EmulatorSession::Disconnect() {
     device_.reset();
@@ -114,7 +114,7 @@ void EmulatorSession::Disconnect() {
 }
 
 int EmulatorSession::ConnectAndRead(BankRead& read) {
-    if (const int connected = Connect(); connected != kSuccess) return connected;
+    if (const int connected = Connect(devices::NothingWritten()); connected != kSuccess) return connected;
     Fault failed = device_->EmulatedBank(read.running);
     read.bank = bank_.value_or(read.running);
     if (!failed.failed()) {
@@ -123,7 +123,7 @@ int EmulatorSession::ConnectAndRead(BankRead& read) {
                      .fault;
     }
     if (!failed.failed()) failed = device_->Finish();
-    return failed.failed() ? Fail(failed, QStringLiteral("Nothing was written.")) : kSuccess;
+    return failed.failed() ? Fail(failed, devices::NothingWritten()) : kSuccess;
 }
 
 devices::Progress EmulatorSession::ShowProgress(const QString& what) {

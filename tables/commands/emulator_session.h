@@ -34,8 +34,9 @@ public:
     // kTrouble after saying why; nothing when all is well.
     [[nodiscard]] std::optional<int> Prepare(std::initializer_list<devices::Need> needs, bool takesBank);
     // Opens the port, lets the device start and asks who it is. kSuccess,
-    // or the status after saying why.
-    [[nodiscard]] int Connect();
+    // or the status after saying why and then `state` (what a command that
+    // writes or reads into a file has left: "Nothing was written.").
+    [[nodiscard]] int Connect(const QString& state = {});
     // The same, quietly: whether the device answers again.
     [[nodiscard]] bool TryConnect();
     // Lets the port go.

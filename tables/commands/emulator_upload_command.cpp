@@ -36,7 +36,7 @@ public:
         if (const auto refused = session.Prepare({}, true)) return *refused;
         const std::optional<ImageBytes> image = ReadImage(run, run.arguments[0]);
         if (!image) return kTrouble;
-        if (const int connected = session.Connect(); connected != kSuccess) return connected;
+        if (const int connected = session.Connect(devices::NothingWritten()); connected != kSuccess) return connected;
         const devices::DeviceKind& kind = session.kind();
         if (!kind.writesWhileRunning) {
             run.console.Err(Utf8(QStringLiteral("The %1 holds the control unit in reset while it is written: the "
@@ -45,7 +45,7 @@ public:
         } else if (session.bank()) {
             int running = -1;
             if (const devices::Fault failed = session.device().EmulatedBank(running); failed.failed())
-                return session.Fail(failed, QStringLiteral("Nothing was written."));
+                return session.Fail(failed, devices::NothingWritten());
             if (running == *session.bank()) {
                 run.console.Err(
                     Utf8(QStringLiteral("Bank %1 is the bank the engine runs: writing under the running engine.\n")

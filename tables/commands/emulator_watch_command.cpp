@@ -265,7 +265,7 @@ public:
         if (const auto refused = session.Prepare({devices::Need::WriteWhileRunning}, true)) return *refused;
         const std::optional<ImageBytes> image = ReadImage(run, run.arguments[0]);
         if (!image) return kTrouble;
-        if (const int connected = session.Connect(); connected != kSuccess)
+        if (const int connected = session.Connect(devices::NothingWritten()); connected != kSuccess)
             return connected == kStopped ? kSuccess : connected;
         Watcher watcher(run, session, run.parser.isSet(QStringLiteral("verify")));
         return watcher.Run(*image);
